@@ -1,0 +1,3 @@
+#include "ui/program.h"
+
+int main() { return RunProgram(); }

@@ -1,0 +1,12 @@
+// Content comparison of two files of one catalogued size.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+constexpr int64_t LARGE_FILE_THRESHOLD = 4096;
+
+// 1 when both files could be opened, are not one file on disk, and deliver the same Size bytes;
+// 0 otherwise. Moves BarFile as the pair is compared (files of at least LARGE_FILE_THRESHOLD bytes):
+// it ends at 100 after a difference and at the last unit's start in per cent after an equal pair.
+int32_t CompareFiles(const std::string& pathA, const std::string& pathB, int64_t size);

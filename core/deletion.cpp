@@ -1,0 +1,4 @@
+// Placeholder.
+#include "core/deletion.h"
+void DeleteMarkedMember() {}
+void DeleteAllMembers() {}

@@ -1,0 +1,7 @@
+// The two delete commands: the marked member, or every member of the selected group.
+#pragma once
+
+// Deletes the member selected in LstMembers of the group selected in LstGroups.
+void DeleteMarkedMember();
+// Deletes every member of the group selected in LstGroups, the reference file included.
+void DeleteAllMembers();

@@ -1,0 +1,3 @@
+// Placeholder.
+#include "core/scan.h"
+void ScanFolder(const std::string&, const std::string&, int32_t) {}

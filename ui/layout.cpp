@@ -1,0 +1,3 @@
+// Placeholder.
+#include "ui/layout.h"
+bool OpenMainWindow() { return false; }
