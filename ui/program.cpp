@@ -1,9 +1,141 @@
-// Placeholder.
 #include "ui/program.h"
+
+#include "core/deletion.h"
+#include "core/lists.h"
+#include "core/scan.h"
+#include "core/search.h"
+#include "platform/dialogs.h"
+#include "platform/events.h"
+#include "platform/file_services.h"
+#include "platform/window_services.h"
+#include "ui/controls.h"
+#include "ui/layout.h"
+#include "ui/present.h"
+
 #include <string>
-bool StartProgram() { return false; }
-int32_t RunOneEvent() { return 16; }
-int32_t FinishProgram() { return 0; }
-int32_t RunProgram() { return 0; }
-const std::string& LastAddedFolder() { static std::string s; return s; }
-void ApplyEnablingRules() {}
+
+namespace {
+
+std::string lastAddedFolder;
+
+void ReleaseLists() {
+    ListClear(Catalogue);
+    ListClear(GroupList);
+    ListClear(MemberList);
+}
+
+void AddFolder() {
+    std::string folder = ChooseFolder(TEXT_CHOOSE_FOLDER, lastAddedFolder);
+    // The same folder twice in a row is scanned once; case counts, as the bytes are compared.
+    if (folder.empty() || folder == lastAddedFolder) return;
+    lastAddedFolder = folder;
+    // The scan appends after the current entry: put the cursor on the last one, wherever a search
+    // left it.
+    ListSetCurrent(Catalogue, static_cast<FileEntry*>(Catalogue.tail));
+    ScanFolder(lastAddedFolder, "*.*", 0);
+    RefreshLists(REFRESH_FILES);
+}
+
+void Reset() {
+    ReleaseLists();
+    RefreshLists(0);
+    lastAddedFolder.clear();
+}
+
+void Search() {
+    // Rows of a group from the previous search must not stay on offer for deletion.
+    ClearRows(LstMembers);
+    FindDuplicates();
+    RefreshLists(REFRESH_GROUPS);
+}
+
+void Dispatch(int32_t control) {
+    switch (control) {
+    case BtnAddFolder:
+        AddFolder();
+        break;
+    case BtnReset:
+        Reset();
+        break;
+    case BtnSearch:
+        Search();
+        break;
+    case LstGroups:
+        RefreshLists(REFRESH_MEMBERS);
+        break;
+    case BtnDeleteMarked:
+        DeleteMarkedMember();
+        break;
+    case BtnDeleteAll:
+        DeleteAllMembers();
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+const std::string& LastAddedFolder() {
+    return lastAddedFolder;
+}
+
+void ApplyEnablingRules() {
+    // Emptiness is read from the head: counting a large catalogue after every event would be slow.
+    if (!Catalogue.head) {
+        SetControlDisabled(BtnSearch, 1);
+        SetControlDisabled(LstMembers, 1);
+        SetControlDisabled(BtnDeleteMarked, 1);
+        SetControlDisabled(BtnDeleteAll, 1);
+        SetControlDisabled(BtnReset, 1);
+        return;
+    }
+    if (GroupList.head) {
+        SetControlDisabled(LstMembers, 0);
+        SetControlDisabled(LstGroups, 0);
+        int32_t noRows = CountRows(LstMembers) > 0 ? 0 : 1;
+        SetControlDisabled(BtnDeleteMarked, noRows);
+        SetControlDisabled(BtnDeleteAll, noRows);
+    } else {
+        SetControlDisabled(LstGroups, 1);
+        SetControlDisabled(LstMembers, 1);
+        SetControlDisabled(BtnDeleteMarked, 1);
+        SetControlDisabled(BtnDeleteAll, 1);
+    }
+    SetControlDisabled(BtnSearch, 0);
+    SetControlDisabled(BtnReset, 0);
+}
+
+bool StartProgram() {
+    InitFileServices();
+    InitControlServices();
+    InitWindowServices();
+    ReleaseLists();
+    lastAddedFolder.clear();
+    if (OpenMainWindow()) return true;
+    CloseAllWindows();
+    return false;
+}
+
+int32_t RunOneEvent() {
+    int32_t event = WaitEvent();
+    ApplyEnablingRules();
+    if (event == EVENT_CONTROL) Dispatch(EventControl());
+    return event;
+}
+
+int32_t FinishProgram() {
+    CloseTopWindow(MAIN_WINDOW);
+    ShowMessageBox(TEXT_CREDITS_TITLE, TEXT_CREDITS, 0);
+    CloseAllWindows();
+    ReleaseLists();
+    return 0;
+}
+
+int32_t RunProgram() {
+    // Without a window there is nothing to show, not even the credits; the caller learns of it.
+    if (!StartProgram()) return 1;
+    while (RunOneEvent() != EVENT_CLOSE) {
+    }
+    return FinishProgram();
+}
