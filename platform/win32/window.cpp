@@ -1,27 +1,325 @@
-// Placeholder: replaced by the real backend.
+// Window system services on Win32: numbered top-level windows and numbered controls (user32, gdi32,
+// comctl32). Strings are bytes in the ANSI code page, so every call is the A variant.
 #include "platform/window_services.h"
-#include "platform/dialogs.h"
-#include "platform/events.h"
-void InitControlServices() {}
-void InitWindowServices() {}
-WindowHandle OpenTopWindow(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, const std::string&) { return nullptr; }
-void CloseTopWindow(int32_t) {}
-void CloseAllWindows() {}
-WindowHandle CurrentWindow() { return nullptr; }
-WindowHandle SetControlParent(WindowHandle w) { return w; }
-WindowHandle CreateButton(int32_t, int32_t, int32_t, int32_t, int32_t, const std::string&) { return nullptr; }
-WindowHandle CreateLabel(int32_t, int32_t, int32_t, int32_t, int32_t, const std::string&) { return nullptr; }
-WindowHandle CreateListBox(int32_t, int32_t, int32_t, int32_t, int32_t) { return nullptr; }
-WindowHandle CreateProgressBar(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) { return nullptr; }
-void SetControlDisabled(int32_t, int32_t) {}
-int32_t GetControlValue(int32_t) { return 0; }
-void SetControlValue(int32_t, int32_t) {}
-void SetControlText(int32_t, const std::string&) {}
-void InsertRow(int32_t, int32_t, const std::string&) {}
-void DeleteRow(int32_t, int32_t) {}
-void ClearRows(int32_t) {}
-int32_t CountRows(int32_t) { return 0; }
-int32_t ShowMessageBox(const std::string&, const std::string&, int32_t) { return 0; }
-std::string ChooseFolder(const std::string&, const std::string&) { return {}; }
-int32_t WaitEvent() { return EVENT_CLOSE; }
-int32_t EventControl() { return 0; }
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace zw_win32 {
+// In events.cpp: the procedure of every window opened here.
+LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Used by events.cpp: the keyboard table of an open window, or none.
+HACCEL KeyboardTableOf(HWND window);
+} // namespace zw_win32
+
+namespace {
+
+// Tab and Shift+Tab: the commands of the keyboard table, handled by the window procedure.
+constexpr WORD COMMAND_NEXT_CONTROL = 1212;
+constexpr WORD COMMAND_PREVIOUS_CONTROL = 1213;
+constexpr int KEYBOARD_ROWS = 2;
+
+struct WindowEntry {
+    HWND window = nullptr;
+    int keyboardRowCount = 0;
+    ACCEL* keyboardRows = nullptr;
+    HACCEL keyboardTable = nullptr;
+};
+
+// One operation table per kind of control; an empty entry falls back to the default.
+struct ControlKind {
+    int32_t (*getValue)(HWND control);
+    void (*setValue)(HWND control, int32_t value);
+    void (*setText)(HWND control, const char* text);
+    void (*insertRow)(HWND control, int32_t position, const char* text);
+    void (*deleteRow)(HWND control, int32_t index);
+    void (*clearRows)(HWND control);
+    int32_t (*countRows)(HWND control);
+};
+
+struct ControlEntry {
+    HWND window = nullptr;
+    const ControlKind* kind = nullptr;
+};
+
+int32_t ListGetValue(HWND control) {
+    return static_cast<int32_t>(SendMessageA(control, LB_GETCURSEL, 0, 0));
+}
+
+void ListSetValue(HWND control, int32_t value) {
+    SendMessageA(control, LB_SETCURSEL, static_cast<WPARAM>(static_cast<intptr_t>(value)), 0);
+}
+
+void ListInsertRow(HWND control, int32_t position, const char* text) {
+    SendMessageA(control, LB_INSERTSTRING, static_cast<WPARAM>(static_cast<intptr_t>(position)),
+                 reinterpret_cast<LPARAM>(text));
+}
+
+void ListDeleteRow(HWND control, int32_t index) {
+    SendMessageA(control, LB_DELETESTRING, static_cast<WPARAM>(static_cast<intptr_t>(index)), 0);
+}
+
+void ListClearRows(HWND control) {
+    SendMessageA(control, LB_RESETCONTENT, 0, 0);
+}
+
+int32_t ListCountRows(HWND control) {
+    return static_cast<int32_t>(SendMessageA(control, LB_GETCOUNT, 0, 0));
+}
+
+// The search sets the bars while no events are processed: paint now, not at the next wait.
+void BarSetValue(HWND control, int32_t value) {
+    SendMessageA(control, PBM_SETPOS, static_cast<WPARAM>(static_cast<intptr_t>(value)), 0);
+    UpdateWindow(control);
+}
+
+void LabelSetText(HWND control, const char* text) {
+    SetWindowTextA(control, text);
+}
+
+const ControlKind BUTTON_KIND = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+const ControlKind LABEL_KIND = {nullptr, nullptr, LabelSetText, nullptr, nullptr, nullptr, nullptr};
+const ControlKind LIST_KIND = {ListGetValue,  ListSetValue,  nullptr,      ListInsertRow,
+                               ListDeleteRow, ListClearRows, ListCountRows};
+const ControlKind BAR_KIND = {nullptr, BarSetValue, nullptr, nullptr, nullptr, nullptr, nullptr};
+
+constexpr size_t WINDOW_TABLE_START = 10;
+constexpr size_t WINDOW_TABLE_STEP = 10;
+constexpr size_t CONTROL_TABLE_START = 30;
+constexpr size_t CONTROL_TABLE_STEP = 30;
+
+std::vector<WindowEntry> WindowTable(WINDOW_TABLE_START);
+std::vector<ControlEntry> ControlTable(CONTROL_TABLE_START);
+HWND currentWindow = nullptr;
+HWND controlParent = nullptr;
+HFONT controlFont = nullptr;
+HBRUSH backgroundBrush = nullptr;
+WNDCLASSA windowClass = {};
+
+HINSTANCE Instance() {
+    return GetModuleHandleA(nullptr);
+}
+
+void ClassName(int32_t number, char (&name)[32]) {
+    std::snprintf(name, sizeof name, "WindowClass_%ld", static_cast<long>(number));
+}
+
+// The entry of an existing control, or none for a number that was never created.
+const ControlEntry* ControlAt(int32_t number) {
+    if (number < 0 || static_cast<size_t>(number) >= ControlTable.size()) return nullptr;
+    const ControlEntry& entry = ControlTable[static_cast<size_t>(number)];
+    if (entry.window == nullptr || entry.kind == nullptr) return nullptr;
+    return &entry;
+}
+
+ControlEntry* MakeControlEntry(int32_t number) {
+    if (static_cast<size_t>(number) >= ControlTable.size())
+        ControlTable.resize(static_cast<size_t>(number) + CONTROL_TABLE_STEP);
+    return &ControlTable[static_cast<size_t>(number)];
+}
+
+// Buttons, labels and list boxes: created, recorded and given the control font alike.
+HWND CreateTextControl(int32_t number, const ControlKind* kind, DWORD extendedStyle, const char* className,
+                       const char* text, DWORD style, int32_t x, int32_t y, int32_t width, int32_t height) {
+    if (number < 0) return nullptr;
+    ControlEntry* entry = MakeControlEntry(number);
+    HWND control =
+        CreateWindowExA(extendedStyle, className, text, style, x, y, width, height, controlParent,
+                        reinterpret_cast<HMENU>(static_cast<intptr_t>(number)), Instance(), nullptr);
+    entry->window = control;
+    entry->kind = kind;
+    if (control != nullptr) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(controlFont), TRUE);
+    return control;
+}
+
+} // namespace
+
+HACCEL zw_win32::KeyboardTableOf(HWND window) {
+    if (window == nullptr) return nullptr;
+    for (const WindowEntry& entry : WindowTable)
+        if (entry.window == window) return entry.keyboardTable;
+    return nullptr;
+}
+
+void InitControlServices() {
+    ControlTable.assign(CONTROL_TABLE_START, ControlEntry{});
+    controlFont = static_cast<HFONT>(GetStockObject(ANSI_VAR_FONT));
+    InitCommonControls();
+}
+
+void InitWindowServices() {
+    // Windows still open from an earlier start would be lost with their entries.
+    CloseAllWindows();
+    WindowTable.assign(WINDOW_TABLE_START, WindowEntry{});
+    if (backgroundBrush == nullptr) {
+        LOGBRUSH brush = {BS_SOLID, GetSysColor(COLOR_BTNFACE), 0};
+        backgroundBrush = CreateBrushIndirect(&brush);
+    }
+    windowClass = WNDCLASSA{};
+    windowClass.style = 0;
+    windowClass.lpfnWndProc = zw_win32::WindowProcedure;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = 0;
+    windowClass.hInstance = Instance();
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hIcon = LoadIconA(Instance(), MAKEINTRESOURCEA(1));
+    windowClass.hbrBackground = backgroundBrush;
+    windowClass.lpszMenuName = nullptr;
+}
+
+WindowHandle OpenTopWindow(int32_t number, int32_t x, int32_t y, int32_t width, int32_t height, int32_t flags,
+                           const std::string& title) {
+    if (number < 0) return nullptr;
+    if (static_cast<size_t>(number) >= WindowTable.size())
+        WindowTable.resize(static_cast<size_t>(number) + WINDOW_TABLE_STEP);
+    CloseTopWindow(number);
+
+    char className[32];
+    ClassName(number, className);
+    WNDCLASSA windowClassOfNumber = windowClass;
+    windowClassOfNumber.lpszClassName = className;
+    RegisterClassA(&windowClassOfNumber);
+
+    const bool centre = (flags & WINDOW_CENTRE_SCREEN) != 0;
+    const DWORD style = (static_cast<DWORD>(flags) & ~static_cast<DWORD>(WINDOW_CENTRE_SCREEN)) | WS_VISIBLE;
+    RECT frame = {x, y, x + width, y + height};
+    AdjustWindowRect(&frame, style, FALSE);
+    const int32_t frameWidth = frame.right - frame.left;
+    const int32_t frameHeight = frame.bottom - frame.top;
+    int32_t left = x;
+    int32_t top = y;
+    if (centre) {
+        left = (GetSystemMetrics(SM_CXSCREEN) >> 1) - (frameWidth >> 1);
+        top = (GetSystemMetrics(SM_CYSCREEN) >> 1) - (frameHeight >> 1);
+    }
+
+    HWND window = CreateWindowExA(0, className, title.c_str(), style, left, top, frameWidth, frameHeight,
+                                  nullptr, nullptr, Instance(), nullptr);
+    WindowEntry& entry = WindowTable[static_cast<size_t>(number)];
+    entry.window = window;
+    if (window == nullptr) return nullptr;
+    currentWindow = window;
+
+    entry.keyboardRowCount = KEYBOARD_ROWS;
+    entry.keyboardRows = new ACCEL[KEYBOARD_ROWS]{
+        {FVIRTKEY | FNOINVERT, VK_TAB, COMMAND_NEXT_CONTROL},
+        {FVIRTKEY | FNOINVERT | FSHIFT, VK_TAB, COMMAND_PREVIOUS_CONTROL},
+    };
+    entry.keyboardTable = CreateAcceleratorTableA(entry.keyboardRows, entry.keyboardRowCount);
+    return window;
+}
+
+void CloseTopWindow(int32_t number) {
+    if (number < 0 || static_cast<size_t>(number) >= WindowTable.size()) return;
+    WindowEntry& entry = WindowTable[static_cast<size_t>(number)];
+    if (entry.window != nullptr) DestroyWindow(entry.window);
+    char className[32];
+    ClassName(number, className);
+    UnregisterClassA(className, Instance());
+    if (entry.keyboardTable != nullptr) DestroyAcceleratorTable(entry.keyboardTable);
+    delete[] entry.keyboardRows;
+    entry = WindowEntry{};
+}
+
+void CloseAllWindows() {
+    for (size_t number = WindowTable.size(); number-- > 0;)
+        CloseTopWindow(static_cast<int32_t>(number));
+}
+
+WindowHandle CurrentWindow() {
+    return currentWindow;
+}
+
+WindowHandle SetControlParent(WindowHandle window) {
+    controlParent = static_cast<HWND>(window);
+    return window;
+}
+
+WindowHandle CreateButton(int32_t number, int32_t x, int32_t y, int32_t width, int32_t height,
+                          const std::string& caption) {
+    return CreateTextControl(number, &BUTTON_KIND, 0, "BUTTON", caption.c_str(),
+                             WS_CHILD | WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_PUSHBUTTON, x, y, width,
+                             height);
+}
+
+WindowHandle CreateLabel(int32_t number, int32_t x, int32_t y, int32_t width, int32_t height,
+                         const std::string& text) {
+    return CreateTextControl(number, &LABEL_KIND, 0, "STATIC", text.c_str(),
+                             WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT, x, y, width, height);
+}
+
+WindowHandle CreateListBox(int32_t number, int32_t x, int32_t y, int32_t width, int32_t height) {
+    return CreateTextControl(number, &LIST_KIND, WS_EX_CLIENTEDGE, "LISTBOX", nullptr,
+                             WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | WS_GROUP | WS_TABSTOP |
+                                 LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS | LBS_NOTIFY,
+                             x, y, width, height);
+}
+
+WindowHandle CreateProgressBar(int32_t number, int32_t x, int32_t y, int32_t width, int32_t height,
+                               int32_t minimum, int32_t maximum, int32_t style) {
+    if (number < 0) return nullptr;
+    HWND bar = CreateWindowExA(0, PROGRESS_CLASSA, nullptr, static_cast<DWORD>(style) | WS_CHILD | WS_VISIBLE,
+                               x, y, width, height, controlParent,
+                               reinterpret_cast<HMENU>(static_cast<intptr_t>(number)), Instance(), nullptr);
+    if (bar == nullptr) return nullptr;
+    SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(minimum, maximum));
+    ControlEntry* entry = MakeControlEntry(number);
+    entry->window = bar;
+    entry->kind = &BAR_KIND;
+    return bar;
+}
+
+void SetControlDisabled(int32_t number, int32_t disabled) {
+    const ControlEntry* entry = ControlAt(number);
+    if (entry == nullptr) return;
+    EnableWindow(entry->window, disabled != 0 ? FALSE : TRUE);
+}
+
+int32_t GetControlValue(int32_t number) {
+    const ControlEntry* entry = ControlAt(number);
+    if (entry == nullptr || entry->kind->getValue == nullptr) return 0;
+    return entry->kind->getValue(entry->window);
+}
+
+void SetControlValue(int32_t number, int32_t value) {
+    const ControlEntry* entry = ControlAt(number);
+    if (entry == nullptr || entry->kind->setValue == nullptr) return;
+    entry->kind->setValue(entry->window, value);
+}
+
+void SetControlText(int32_t number, const std::string& text) {
+    const ControlEntry* entry = ControlAt(number);
+    if (entry == nullptr) return;
+    if (entry->kind->setText != nullptr)
+        entry->kind->setText(entry->window, text.c_str());
+    else
+        SetWindowTextA(entry->window, text.c_str());
+}
+
+void InsertRow(int32_t number, int32_t position, const std::string& text) {
+    const ControlEntry* entry = ControlAt(number);
+    if (entry == nullptr || entry->kind->insertRow == nullptr) return;
+    entry->kind->insertRow(entry->window, position, text.c_str());
+}
+
+void DeleteRow(int32_t number, int32_t index) {
+    const ControlEntry* entry = ControlAt(number);
+    if (entry == nullptr || entry->kind->deleteRow == nullptr) return;
+    entry->kind->deleteRow(entry->window, index);
+}
+
+void ClearRows(int32_t number) {
+    const ControlEntry* entry = ControlAt(number);
+    if (entry == nullptr || entry->kind->clearRows == nullptr) return;
+    entry->kind->clearRows(entry->window);
+}
+
+int32_t CountRows(int32_t number) {
+    const ControlEntry* entry = ControlAt(number);
+    if (entry == nullptr || entry->kind->countRows == nullptr) return 0;
+    return entry->kind->countRows(entry->window);
+}

@@ -1,0 +1,87 @@
+// Modal dialogs on Win32: the message box (user32) and the shell's folder chooser, loaded from
+// shell32 only while it is open.
+#include "platform/dialogs.h"
+
+#include <windows.h>
+
+#include <objbase.h>
+#include <ole2.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+namespace {
+
+constexpr size_t INITIAL_FOLDER_BYTES = 256;
+// BIF_EDITBOX and BIF_NEWDIALOGSTYLE: a path can be typed as well as picked.
+constexpr UINT CHOOSER_FLAGS = 0x50;
+
+using BrowseForFolder = LPITEMIDLIST(WINAPI*)(LPBROWSEINFOA);
+using PathFromItemList = BOOL(WINAPI*)(LPCITEMIDLIST, LPSTR);
+
+// Opens the chooser on the initial folder.
+int CALLBACK ChooserCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
+    const char* initialFolder = reinterpret_cast<const char*>(data);
+    if (message == BFFM_INITIALIZED && initialFolder[0] != '\0')
+        SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, data);
+    return 0;
+}
+
+} // namespace
+
+int32_t ShowMessageBox(const std::string& title, const std::string& text, int32_t flags) {
+    HWND owner = GetForegroundWindow();
+    return MessageBoxA(owner, text.c_str(), title.c_str(), static_cast<UINT>(flags));
+}
+
+std::string ChooseFolder(const std::string& title, const std::string& initialFolder) {
+    HMODULE shell = LoadLibraryA("SHELL32.DLL");
+    if (shell == nullptr) return {};
+    auto browse = reinterpret_cast<BrowseForFolder>(
+        reinterpret_cast<void*>(GetProcAddress(shell, "SHBrowseForFolderA")));
+    auto pathFromItemList = reinterpret_cast<PathFromItemList>(
+        reinterpret_cast<void*>(GetProcAddress(shell, "SHGetPathFromIDListA")));
+    if (browse == nullptr || pathFromItemList == nullptr) {
+        FreeLibrary(shell);
+        return {};
+    }
+
+    // A folder that does not fit is not preselected at all: cutting it could preselect another one.
+    char initial[INITIAL_FOLDER_BYTES] = {};
+    const size_t length = std::strlen(initialFolder.c_str());
+    if (length < sizeof initial) {
+        std::memcpy(initial, initialFolder.c_str(), length);
+        // C:\Daten\ selects C:\Daten itself; a drive root such as C:\ keeps its backslash.
+        if (length > 3 && initial[length - 1] == '\\') initial[length - 1] = '\0';
+    }
+
+    // The new dialog style needs OLE on this thread.
+    const HRESULT ole = OleInitialize(nullptr);
+
+    BROWSEINFOA info = {};
+    info.hwndOwner = GetForegroundWindow();
+    info.pidlRoot = nullptr;
+    info.pszDisplayName = nullptr;
+    info.lpszTitle = title.c_str();
+    info.ulFlags = CHOOSER_FLAGS;
+    info.lpfn = ChooserCallback;
+    info.lParam = reinterpret_cast<LPARAM>(initial);
+    info.iImage = 0;
+    LPITEMIDLIST chosen = browse(&info);
+
+    std::string result;
+    if (chosen != nullptr) {
+        char path[MAX_PATH + 1] = {};
+        // An item outside the file system has no path: that is no folder chosen.
+        if (pathFromItemList(chosen, path) && path[0] != '\0') {
+            result = path;
+            if (result.back() != '\\') result += '\\';
+        }
+        // The shell allocates item lists with the COM task allocator.
+        CoTaskMemFree(chosen);
+    }
+
+    if (SUCCEEDED(ole)) OleUninitialize();
+    FreeLibrary(shell);
+    return result;
+}

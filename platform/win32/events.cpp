@@ -1,0 +1,139 @@
+// The event wait on Win32: one message per wait, control notifications and close requests turned
+// into event codes by the window procedure, and Tab navigation through each window's keyboard table.
+#include "platform/events.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace zw_win32 {
+LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+HACCEL KeyboardTableOf(HWND window);
+} // namespace zw_win32
+
+namespace {
+
+constexpr WORD COMMAND_NEXT_CONTROL = 1212;
+constexpr WORD COMMAND_PREVIOUS_CONTROL = 1213;
+// Posted on WM_SIZE, so that the size event is returned by a wait of its own.
+constexpr UINT MESSAGE_SIZED = 12504;
+
+// The event raised since the last wait returned (0 for none) and its control.
+int32_t eventCode = 0;
+int32_t eventControl = 0;
+
+void RecordEvent(int32_t code) {
+    eventCode = code;
+}
+
+struct TabStops {
+    HWND parent;
+    std::vector<HWND> children; // every child, in creation order
+};
+
+BOOL CALLBACK CollectChild(HWND child, LPARAM data) {
+    reinterpret_cast<TabStops*>(data)->children.push_back(child);
+    return TRUE;
+}
+
+bool Eligible(HWND control) {
+    return IsWindowEnabled(control) && IsWindowVisible(control) &&
+           (GetWindowLongA(control, GWL_STYLE) & WS_TABSTOP) != 0;
+}
+
+// Tab moves to the next eligible control after the focused one, Shift+Tab to the one before, both
+// wrapping around; without a focused control of this window they start at either end.
+void MoveFocus(HWND window, bool forward) {
+    TabStops stops{window, {}};
+    EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&stops));
+    HWND focus = GetFocus();
+    const bool focusIsOurs = focus != nullptr && IsChild(window, focus);
+    const size_t count = stops.children.size();
+    size_t focusIndex = count; // none
+    if (focusIsOurs)
+        for (size_t i = 0; i < count; ++i)
+            if (stops.children[i] == focus) focusIndex = i;
+
+    HWND target = nullptr;
+    if (forward) {
+        if (focusIndex < count)
+            for (size_t i = focusIndex + 1; i < count && target == nullptr; ++i)
+                if (Eligible(stops.children[i])) target = stops.children[i];
+        for (size_t i = 0; i < count && target == nullptr; ++i)
+            if (Eligible(stops.children[i])) target = stops.children[i];
+    } else {
+        if (focusIndex < count)
+            for (size_t i = focusIndex; i-- > 0 && target == nullptr;)
+                if (Eligible(stops.children[i])) target = stops.children[i];
+        for (size_t i = count; i-- > 0 && target == nullptr;)
+            if (Eligible(stops.children[i])) target = stops.children[i];
+    }
+    if (target != nullptr) SetFocus(target);
+}
+
+bool IsListClass(HWND control) {
+    char name[64] = {};
+    GetClassNameA(control, name, sizeof name);
+    return name[0] == 'L' && name[1] == 'i' && name[2] == 's' && name[3] == 't';
+}
+
+} // namespace
+
+LRESULT CALLBACK zw_win32::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        if (lParam != 0) {
+            RecordEvent(EVENT_CONTROL);
+            eventControl = LOWORD(wParam);
+            const WORD notification = HIWORD(wParam);
+            // A list box reports focus changes and more; only a selection change or a double
+            // click is an event.
+            if (IsListClass(reinterpret_cast<HWND>(lParam)) && notification != LBN_SELCHANGE &&
+                notification != LBN_DBLCLK)
+                RecordEvent(0);
+            return 0;
+        }
+        if (LOWORD(wParam) == COMMAND_NEXT_CONTROL || LOWORD(wParam) == COMMAND_PREVIOUS_CONTROL) {
+            MoveFocus(window, LOWORD(wParam) == COMMAND_NEXT_CONTROL);
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        // The owner decides when the window goes.
+        RecordEvent(EVENT_CLOSE);
+        return 0;
+    case WM_SIZE:
+        PostMessageA(window, MESSAGE_SIZED, wParam, lParam);
+        return 0;
+    case MESSAGE_SIZED:
+        RecordEvent(EVENT_SIZE);
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int32_t WaitEvent() {
+    MSG message = {};
+    GetMessageA(&message, nullptr, 0, 0);
+    HWND active = GetActiveWindow();
+    HACCEL keyboardTable = zw_win32::KeyboardTableOf(active);
+    if (keyboardTable == nullptr || !TranslateAcceleratorA(active, keyboardTable, &message)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    if (eventCode != 0) {
+        const int32_t code = eventCode;
+        eventCode = 0;
+        return code;
+    }
+    const auto code = static_cast<int32_t>(message.message);
+    // A message that raised no event must not pass for one (WM_SIZE is 5, WM_CLOSE is 16).
+    if (code == EVENT_SIZE || code == EVENT_CLOSE || code == EVENT_CONTROL) return code | 0x10000;
+    return code;
+}
+
+int32_t EventControl() {
+    return eventControl;
+}
