@@ -1,0 +1,258 @@
+// The command-line program: its arguments, the folders it scans, its three output formats, and the
+// whole run over real files (in-process, and once as the built program).
+#define ZW_CLI_NO_MAIN
+#include "app/cli.cpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+
+CliOptions Parse(std::initializer_list<const char*> args) {
+    return ParseCliArguments(std::vector<std::string>(args.begin(), args.end()));
+}
+
+TEST(CliArguments, OptionsMayStandAnywhereAndDoubleDashEndsThem) {
+    CliOptions options = Parse({"a", "--json", "-", "--stats", "--", "-0", "--help", "b"});
+    EXPECT_TRUE(options.error.empty()) << options.error;
+    EXPECT_EQ(options.format, CliFormat::Json);
+    EXPECT_TRUE(options.stats);
+    EXPECT_FALSE(options.help);
+    EXPECT_EQ(options.folders, (std::vector<std::string>{"a", "-", "-0", "--help", "b"}));
+    EXPECT_EQ(Parse({"-0", "x"}).format, CliFormat::Null);
+    EXPECT_EQ(Parse({"--null", "x"}).format, CliFormat::Null);
+    EXPECT_EQ(Parse({"x"}).format, CliFormat::Text);
+}
+
+TEST(CliArguments, UnusableCommandLinesAreErrors) {
+    EXPECT_NE(Parse({"-x", "a"}).error, "");
+    EXPECT_NE(Parse({"--jsonx", "a"}).error, "");
+    EXPECT_NE(Parse({"-0", "--json", "a"}).error, "");
+    EXPECT_NE(Parse({}).error, "");
+    EXPECT_NE(Parse({"--stats"}).error, "");
+    EXPECT_EQ(Parse({"--help"}).error, "");
+    EXPECT_EQ(Parse({"-V"}).error, "");
+}
+
+#ifndef _WIN32
+TEST(CliFolders, RelativeFoldersJoinTheCurrentFolderAndEndWithOneSeparator) {
+    EXPECT_EQ(AbsoluteFolder("photos", "/home/u"), "/home/u/photos/");
+    EXPECT_EQ(AbsoluteFolder(".", "/home/u"), "/home/u/");
+    EXPECT_EQ(AbsoluteFolder("./a//b/./", "/home/u"), "/home/u/a/b/");
+    EXPECT_EQ(AbsoluteFolder("../x", "/home/u"), "/home/u/../x/");
+    EXPECT_EQ(AbsoluteFolder("-dash", "/"), "/-dash/");
+    EXPECT_EQ(AbsoluteFolder("/", "/home/u"), "/");
+    EXPECT_EQ(AbsoluteFolder("/data/", "/home/u"), "/data/");
+    EXPECT_EQ(AbsoluteFolder("/data", "/home/u"), "/data/");
+}
+#endif
+
+TEST(CliFolders, AFolderRepeatedInARowIsScannedOnceButAgainAfterAnother) {
+    EXPECT_EQ(FoldersToScan({"/a/", "/a/", "/b/", "/a/", "/a/"}),
+              (std::vector<std::string>{"/a/", "/b/", "/a/"}));
+    EXPECT_EQ(FoldersToScan({"/a/", "/A/"}), (std::vector<std::string>{"/a/", "/A/"}));
+}
+
+TEST(CliJson, StringsAreEscapedAndInvalidUtf8IsFlagged) {
+    bool valid = false;
+    EXPECT_EQ(JsonString("a\"b\\c\n\t\x01\x7f", &valid), "\"a\\\"b\\\\c\\n\\t\\u0001\x7f\"");
+    EXPECT_TRUE(valid);
+    EXPECT_EQ(JsonString("Grüße €𝄞", &valid), "\"Grüße €𝄞\"");
+    EXPECT_TRUE(valid);
+    // A lone Latin-1 byte, an overlong slash, a UTF-16 surrogate, a cut sequence at the end.
+    for (const char* bad : {"\xfc", "\xc0\xaf", "\xed\xa0\x80", "\xe2\x82"}) {
+        std::string text = std::string("x") + bad;
+        JsonString(text, &valid);
+        EXPECT_FALSE(valid) << text;
+    }
+    EXPECT_EQ(JsonString("a\xfc"
+                         "b",
+                         &valid),
+              "\"a\\ufffdb\"");
+    EXPECT_EQ(JsonMember("/d/a\xfc"), "{\"path\":\"/d/a\\ufffd\",\"path_bytes\":[47,100,47,97,252]}");
+    EXPECT_EQ(JsonMember("/d/ü"), "{\"path\":\"/d/ü\"}");
+}
+
+#ifndef _WIN32
+// A temporary folder of its own, removed with everything in it.
+class CliRun : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::random_device random;
+        root = fs::temp_directory_path() / ("zw-cli-test-" + std::to_string(random()));
+        fs::create_directories(root);
+        root = fs::canonical(root);
+    }
+    void TearDown() override {
+        if (!savedFolder.empty()) fs::current_path(savedFolder);
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+    }
+
+    std::string Write(const std::string& relative, const std::string& content) {
+        fs::path path = root / relative;
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << content;
+        return path.string();
+    }
+
+    // Runs the program in-process; Out and Err receive what it prints.
+    int Run(std::vector<std::string> args) {
+        std::FILE* outFile = std::tmpfile();
+        std::FILE* errFile = std::tmpfile();
+        int code = RunCli(args, outFile, errFile, false);
+        out = ReadAll(outFile);
+        err = ReadAll(errFile);
+        return code;
+    }
+
+    static std::string ReadAll(std::FILE* file) {
+        std::string text;
+        std::rewind(file);
+        char buffer[4096];
+        size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+            text.append(buffer, got);
+        std::fclose(file);
+        return text;
+    }
+
+    fs::path root;
+    fs::path savedFolder;
+    std::string out, err;
+};
+
+TEST_F(CliRun, PrintsTheGroupsInCatalogueOrderInAllThreeFormats) {
+    std::string a = Write("d/a", "same content");
+    std::string b = Write("d/b", "same content");
+    Write("d/c", "same contenT"); // same size, differs in the last byte
+    std::string e = Write("d/sub/e", "other words!");
+    std::string f = Write("f", "other words!");
+    Write("d/empty1", "");
+    Write("d/empty2", "");
+    std::string folder = (root / "d").string();
+
+    ASSERT_EQ(Run({folder, root.string() + "/f-is-not-here"}), 2);
+    EXPECT_EQ(out, "");
+
+    ASSERT_EQ(Run({(root / "d").string(), root.string() + "/"}), 0) << err;
+    // The folder enumeration decides the order within d; the groups follow their reference files.
+    std::vector<std::string> lines;
+    for (size_t at = 0, end; at < out.size(); at = end + 1) {
+        end = out.find('\n', at);
+        lines.push_back(out.substr(at, end - at));
+    }
+    ASSERT_EQ(lines.size(), 5u) << out;
+    std::vector<std::string> groupAB = {lines[0], lines[1]}, groupEF = {lines[3], lines[4]};
+    if (lines[0] == e || lines[1] == e) std::swap(groupAB, groupEF);
+    std::sort(groupAB.begin(), groupAB.end());
+    EXPECT_EQ(groupAB, (std::vector<std::string>{a, b}));
+    EXPECT_EQ(groupEF[0], e); // e was catalogued with d, before the root's own files
+    EXPECT_EQ(groupEF[1], f);
+    EXPECT_EQ(lines[2], "");
+    std::string text = out;
+
+    ASSERT_EQ(Run({"-0", folder, root.string()}), 0);
+    std::string expected = text;
+    std::replace(expected.begin(), expected.end(), '\n', '\0');
+    EXPECT_EQ(out, expected);
+
+    ASSERT_EQ(Run({"--json", folder, root.string()}), 0);
+    EXPECT_EQ(out, "{\"groups\":[\n[{\"path\":\"" + lines[0] + "\"},{\"path\":\"" + lines[1] +
+                       "\"}],\n[{\"path\":\"" + lines[3] + "\"},{\"path\":\"" + lines[4] + "\"}]\n]}\n");
+
+    // Nothing was deleted, and the second folder repeated the files of the first without pairing
+    // any file with itself.
+    for (const std::string& path : {a, b, e, f})
+        EXPECT_TRUE(fs::exists(path));
+}
+
+TEST_F(CliRun, OddNamesSurviveNullAndJsonOutput) {
+    std::string newline = Write("-dash/new\nline", "12345");
+    std::string latin1 = Write("-dash/gr\xfc\xdf", "12345");
+    savedFolder = fs::current_path();
+    fs::current_path(root);
+
+    ASSERT_EQ(Run({"-0", "--", "-dash"}), 0) << err;
+    std::string first = out.substr(0, out.find('\0'));
+    std::string second = out.substr(first.size() + 1, out.size() - first.size() - 2);
+    EXPECT_EQ(out.size(), first.size() + second.size() + 2);
+    std::vector<std::string> got = {first, second}, want = {newline, latin1};
+    std::sort(got.begin(), got.end());
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(got, want);
+
+    ASSERT_EQ(Run({"--json", "--", "-dash"}), 0);
+    EXPECT_NE(out.find("new\\nline\""), std::string::npos) << out;
+    EXPECT_NE(out.find("\"gr\\ufffd\\ufffd\",\"path_bytes\":["), std::string::npos) << out;
+    EXPECT_NE(out.find(",103,114,252,223]"), std::string::npos) << out;
+
+    // Without "--" the name reads as an option.
+    EXPECT_EQ(Run({"-dash"}), 2);
+    EXPECT_NE(err.find("unknown option"), std::string::npos);
+}
+
+TEST_F(CliRun, RelativeFoldersAreTakenFromTheCurrentFolder) {
+    std::string a = Write("rel/a", "xyz");
+    std::string b = Write("rel/b", "xyz");
+    savedFolder = fs::current_path();
+    fs::current_path(root);
+    ASSERT_EQ(Run({"./rel/"}), 0) << err;
+    EXPECT_TRUE(out == a + "\n" + b + "\n" || out == b + "\n" + a + "\n") << out;
+}
+
+TEST_F(CliRun, MissingOrWrongFoldersStopBeforeAnySearch) {
+    Write("d/a", "1");
+    Write("d/b", "1");
+    std::string file = Write("plain", "x");
+    EXPECT_EQ(Run({(root / "d").string(), (root / "nowhere").string(), file, file + "/x", ""}), 2);
+    EXPECT_EQ(out, "");
+    EXPECT_NE(err.find("nowhere' does not exist"), std::string::npos) << err;
+    EXPECT_NE(err.find("plain' is not a folder"), std::string::npos) << err;
+    EXPECT_NE(err.find("plain/x' is not a folder"), std::string::npos) << err;
+    EXPECT_NE(err.find("'' does not exist"), std::string::npos) << err;
+
+    // No groups is a success.
+    EXPECT_EQ(Run({(root / "d").string(), "--stats"}), 0);
+    EXPECT_NE(out, "");
+    EXPECT_NE(err.find("files catalogued:"), std::string::npos);
+    EXPECT_NE(err.find("floor:"), std::string::npos);
+    fs::remove(root / "d" / "b");
+    EXPECT_EQ(Run({(root / "d").string()}), 0);
+    EXPECT_EQ(out, "");
+}
+
+// The built program itself: exit codes, standard output, and no progress line off a terminal.
+TEST_F(CliRun, TheBuiltProgramRunsAsAFilter) {
+    fs::path program = fs::canonical("/proc/self/exe").parent_path().parent_path() / "zwillingsfeger-cli";
+    if (!fs::exists(program)) GTEST_SKIP() << "zwillingsfeger-cli is not built next to the tests";
+    std::string a = Write("t/a", "abc"), b = Write("t/b", "abc");
+    std::string command = "'" + program.string() + "' -- '" + (root / "t").string() + "' >'" +
+                          (root / "out").string() + "' 2>'" + (root / "err").string() + "'";
+    int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    std::ifstream outStream(root / "out", std::ios::binary), errStream(root / "err", std::ios::binary);
+    std::string printed((std::istreambuf_iterator<char>(outStream)), {});
+    std::string complaints((std::istreambuf_iterator<char>(errStream)), {});
+    EXPECT_TRUE(printed == a + "\n" + b + "\n" || printed == b + "\n" + a + "\n") << printed;
+    EXPECT_EQ(complaints, "");
+
+    status = std::system(("'" + program.string() + "' /nonexistent/zw 2>/dev/null").c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    status = std::system(("'" + program.string() + "' --version >/dev/null").c_str());
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+#endif
+
+} // namespace
