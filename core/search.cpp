@@ -1,4 +1,425 @@
-// Placeholder.
+// The duplicate search. Entries are indexed by size; the files of one size are read in lock step, block
+// by block in the order of ReadPlan, and the set is split wherever the blocks differ. Each file is read
+// at most once and dropped as soon as no other file can equal it. Files are grouped only after every
+// byte was compared directly with memcmp.
 #include "core/search.h"
-void FindDuplicates() {}
-const SearchStats& LastSearchStats() { static SearchStats s; return s; }
+
+#include "core/compare.h"
+#include "core/lists.h"
+#include "core/search_support.h"
+#include "platform/file_services.h"
+#include "ui/controls.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace {
+
+SearchStats stats;
+
+// A catalogue entry with its place, before the entries are sorted by size.
+struct Indexed {
+    FileEntry* entry;
+    int64_t position;
+};
+
+// One file of the set being searched.
+struct File {
+    FileEntry* entry = nullptr;
+    int64_t position = 0; // place in the catalogue
+    int32_t slot = 0;     // file slot while open, 0 while closed
+    int64_t offset = 0;   // file position while open
+    int64_t read = 0;     // bytes read from it
+    int64_t counted = 0;  // bytes counted as done on the bars
+    bool seen = false;    // opened before: its identity has been taken
+    int32_t older = -1;   // neighbours in the list of open files, most recently used first
+    int32_t newer = -1;
+};
+
+// Files whose blocks have been equal so far, in catalogue order, and where they stand.
+struct Candidates {
+    std::vector<int32_t> members;
+    ReadPlan plan;
+};
+
+struct Group {
+    int64_t position; // of the reference file
+    std::vector<FileEntry*> members;
+};
+
+struct Progress {
+    BarPainter overall{BarOverall};
+    BarPainter file{BarFile};
+    int64_t total = 0;
+    int64_t done = 0;
+    int64_t setTotal = 0;
+    int64_t setDone = 0;
+    bool fileBar = false;
+
+    // BarFile follows sets of large files only, as the comparison of a pair of small files never moves it.
+    void StartSet(int64_t bytes, bool large) {
+        setTotal = bytes;
+        setDone = 0;
+        fileBar = large;
+        if (large) file.Show(0);
+    }
+    void Count(int64_t bytes) {
+        done += bytes;
+        setDone += bytes;
+        if (total > 0) overall.Show(static_cast<int32_t>(done * 100 / total));
+        if (fileBar && setTotal > 0) file.Show(static_cast<int32_t>(setDone * 100 / setTotal));
+    }
+};
+
+struct IdentityHash {
+    size_t operator()(const FileIdentity& identity) const {
+        return std::hash<uint64_t>()(identity.device * 0x9E3779B97F4A7C15ull ^ identity.index);
+    }
+};
+
+struct PathKey {
+    const std::string* folder;
+    const std::string* name;
+    bool operator==(const PathKey& other) const { return *folder == *other.folder && *name == *other.name; }
+};
+
+struct PathHash {
+    size_t operator()(const PathKey& key) const {
+        return std::hash<std::string_view>()(*key.folder) * 31 + std::hash<std::string_view>()(*key.name);
+    }
+};
+
+bool SamePath(const FileEntry& a, const FileEntry& b) {
+    return a.Name == b.Name && (a.Folder == b.Folder || EntryFolder(a) == EntryFolder(b));
+}
+
+int64_t CommonPrefix(const unsigned char* a, const unsigned char* b, int64_t length) {
+    return std::mismatch(a, a + length, b).first - a;
+}
+
+// The search over the files of one size.
+class SizeSet {
+  public:
+    SizeSet(int64_t size, std::vector<File> files, Progress& progress, std::vector<Group>& groups,
+            std::vector<int32_t>& freeSlots)
+        : size_(size), files_(std::move(files)), progress_(progress), groups_(groups), freeSlots_(freeSlots) {
+    }
+
+    void Run() {
+        progress_.StartSet(size_ * static_cast<int64_t>(files_.size()), size_ >= LARGE_FILE_THRESHOLD);
+        Candidates all{{}, ReadPlan(size_)};
+        all.members = DistinctPaths();
+        std::vector<Candidates> work;
+        work.push_back(std::move(all));
+        while (!work.empty()) {
+            Candidates next = std::move(work.back());
+            work.pop_back();
+            Split(std::move(next), work);
+        }
+    }
+
+  private:
+    enum class Outcome { Read, Failed, SameFile };
+
+    // An entry whose path an earlier entry of this size already has is that file again: it joins
+    // no group and starts none.
+    std::vector<int32_t> DistinctPaths() {
+        std::vector<int32_t> members;
+        const int32_t count = static_cast<int32_t>(files_.size());
+        if (count == 2) {
+            members.push_back(0);
+            if (SamePath(*files_[0].entry, *files_[1].entry))
+                Drop(1, 0);
+            else
+                members.push_back(1);
+            return members;
+        }
+        std::unordered_set<PathKey, PathHash> paths;
+        for (int32_t i = 0; i < count; ++i) {
+            const FileEntry& entry = *files_[i].entry;
+            if (paths.insert(PathKey{&EntryFolder(entry), &entry.Name}).second)
+                members.push_back(i);
+            else
+                Drop(i, 0);
+        }
+        return members;
+    }
+
+    // Reads the next stretch of every candidate and splits them by its content. Runs of at least two
+    // go back to Work; a file left alone is dropped.
+    void Split(Candidates candidates, std::vector<Candidates>& work) {
+        const SearchTuning& tuning = CurrentSearchTuning();
+        std::vector<int32_t>& members = candidates.members;
+        std::vector<int32_t> kept;
+        std::vector<const unsigned char*> blocks;
+        while (true) {
+            if (members.size() < 2) {
+                for (int32_t m : members)
+                    Drop(m, files_[m].read);
+                return;
+            }
+            if (candidates.plan.Done()) {
+                Finish(members);
+                return;
+            }
+            const int64_t cap = std::max(tuning.minimumBlock, tuning.memoryBudget / int64_t(members.size()));
+            const Stretch stretch = candidates.plan.Next(cap);
+            const int64_t length = stretch.to - stretch.from;
+            const size_t stride = static_cast<size_t>(length) + 1;
+            arena_.resize(stride * members.size());
+            kept.clear();
+            blocks.clear();
+            for (int32_t m : members) {
+                unsigned char* block = arena_.data() + stride * kept.size();
+                Outcome outcome = ReadStretch(m, stretch, block);
+                if (outcome == Outcome::Read) {
+                    kept.push_back(m);
+                    blocks.push_back(block);
+                    files_[m].counted += length;
+                    progress_.Count(length);
+                } else {
+                    Drop(m, outcome == Outcome::SameFile ? 0 : files_[m].read);
+                }
+            }
+            bool allEqual = true;
+            for (size_t i = 1; i < kept.size() && allEqual; ++i)
+                allEqual = std::memcmp(blocks[0], blocks[i], static_cast<size_t>(length)) == 0;
+            if (allEqual) {
+                members.swap(kept);
+                continue;
+            }
+            // Sorted by content, equal blocks stand together and keep catalogue order among themselves;
+            // a file's longest common prefix with any other is the one with a neighbour.
+            std::vector<size_t> order(kept.size());
+            for (size_t i = 0; i < order.size(); ++i)
+                order[i] = i;
+            std::stable_sort(order.begin(), order.end(), [&](size_t x, size_t y) {
+                return std::memcmp(blocks[x], blocks[y], static_cast<size_t>(length)) < 0;
+            });
+            size_t begin = 0;
+            while (begin < order.size()) {
+                size_t end = begin + 1;
+                while (end < order.size() && std::memcmp(blocks[order[begin]], blocks[order[end]],
+                                                         static_cast<size_t>(length)) == 0)
+                    ++end;
+                if (end - begin == 1) {
+                    const unsigned char* mine = blocks[order[begin]];
+                    int64_t common = 0;
+                    if (begin > 0) common = CommonPrefix(mine, blocks[order[begin - 1]], length);
+                    if (end < order.size())
+                        common = std::max(common, CommonPrefix(mine, blocks[order[end]], length));
+                    const int32_t m = kept[order[begin]];
+                    Drop(m, files_[m].read - length + std::min(length, common + 1));
+                } else {
+                    Candidates run{{}, candidates.plan};
+                    for (size_t i = begin; i < end; ++i)
+                        run.members.push_back(kept[order[i]]);
+                    work.push_back(std::move(run));
+                }
+                begin = end;
+            }
+            return;
+        }
+    }
+
+    // Every byte of these files has been compared and found equal.
+    void Finish(const std::vector<int32_t>& members) {
+        Group group{files_[members[0]].position, {}};
+        for (int32_t m : members) {
+            Close(m);
+            group.members.push_back(files_[m].entry);
+            stats.floorBytes += size_;
+        }
+        groups_.push_back(std::move(group));
+    }
+
+    // The file takes no further part: its remaining bytes count as done. Floor is what an ideal
+    // reader would have had to read of it.
+    void Drop(int32_t m, int64_t floor) {
+        Close(m);
+        File& file = files_[m];
+        progress_.Count(size_ - file.counted);
+        file.counted = size_;
+        stats.floorBytes += floor;
+    }
+
+    Outcome ReadStretch(int32_t m, Stretch stretch, unsigned char* block) {
+        File& file = files_[m];
+        if (file.slot == 0) {
+            if (!Open(m)) return Outcome::Failed;
+            if (!file.seen) {
+                file.seen = true;
+                if (SeenBefore()) return Outcome::SameFile;
+            }
+        } else {
+            Unlink(m);
+            LinkFront(m);
+            SelectFile(file.slot);
+        }
+        if (file.offset != stretch.from) {
+            if (!SeekFile(stretch.from)) return Outcome::Failed;
+            file.offset = stretch.from;
+        }
+        // At the end one byte more is asked for: a file that has grown since it was catalogued shows it.
+        const int64_t length = stretch.to - stretch.from;
+        const int64_t got = ReadBlock(block, length + (stretch.to == size_ ? 1 : 0));
+        if (got > 0) {
+            file.offset += got;
+            file.read += got;
+            stats.bytesRead += got;
+        }
+        return got == length ? Outcome::Read : Outcome::Failed;
+    }
+
+    // Takes the identity of the file just opened. Files are first opened in catalogue order, so a file
+    // met before is an earlier entry of the same file.
+    bool SeenBefore() {
+        FileIdentity identity;
+        if (!CurrentFileIdentity(&identity)) return false;
+        return !identities_.insert(identity).second;
+    }
+
+    bool Open(int32_t m) {
+        if (freeSlots_.empty()) Close(leastRecent_);
+        const int32_t slot = freeSlots_.back();
+        const std::string path = FullPath(*files_[m].entry);
+        bool opened = OpenForReading(slot, path) != 0;
+        // The system may have run out of handles for this process: make room and try once more.
+        if (!opened && openCount_ > 0) {
+            for (int32_t n = (openCount_ + 1) / 2; n > 0; --n)
+                Close(leastRecent_);
+            opened = OpenForReading(slot, path) != 0;
+        }
+        if (!opened) return false;
+        freeSlots_.pop_back();
+        File& file = files_[m];
+        file.slot = slot;
+        file.offset = 0;
+        LinkFront(m);
+        ++openCount_;
+        return true;
+    }
+
+    void Close(int32_t m) {
+        File& file = files_[m];
+        if (file.slot == 0) return;
+        CloseFileSlot(file.slot);
+        freeSlots_.push_back(file.slot);
+        file.slot = 0;
+        Unlink(m);
+        --openCount_;
+    }
+
+    void LinkFront(int32_t m) {
+        File& file = files_[m];
+        file.newer = -1;
+        file.older = mostRecent_;
+        if (mostRecent_ >= 0) files_[mostRecent_].newer = m;
+        mostRecent_ = m;
+        if (leastRecent_ < 0) leastRecent_ = m;
+    }
+
+    void Unlink(int32_t m) {
+        File& file = files_[m];
+        if (file.newer >= 0)
+            files_[file.newer].older = file.older;
+        else
+            mostRecent_ = file.older;
+        if (file.older >= 0)
+            files_[file.older].newer = file.newer;
+        else
+            leastRecent_ = file.newer;
+        file.older = file.newer = -1;
+    }
+
+    const int64_t size_;
+    std::vector<File> files_;
+    Progress& progress_;
+    std::vector<Group>& groups_;
+    std::vector<int32_t>& freeSlots_;
+    std::unordered_set<FileIdentity, IdentityHash> identities_;
+    std::vector<unsigned char> arena_;
+    int32_t mostRecent_ = -1;
+    int32_t leastRecent_ = -1;
+    int32_t openCount_ = 0;
+};
+
+} // namespace
+
+void FindDuplicates() {
+    ListReset(Catalogue);
+    ListClear(GroupList);
+    ListClear(MemberList);
+    stats = SearchStats{};
+
+    std::vector<Indexed> entries;
+    int64_t position = 0;
+    for (ListLink* link = Catalogue.head; link; link = link->next, ++position) {
+        FileEntry* entry = static_cast<FileEntry*>(link);
+        entry->Grouped = false;
+        if (entry->Size > 0) entries.push_back({entry, position});
+    }
+    stats.filesCatalogued = position;
+    std::sort(entries.begin(), entries.end(), [](const Indexed& a, const Indexed& b) {
+        return a.entry->Size != b.entry->Size ? a.entry->Size < b.entry->Size : a.position < b.position;
+    });
+
+    // Runs of one size with at least two entries are the candidates.
+    std::vector<std::pair<size_t, size_t>> sets;
+    for (size_t begin = 0; begin < entries.size();) {
+        size_t end = begin + 1;
+        while (end < entries.size() && entries[end].entry->Size == entries[begin].entry->Size)
+            ++end;
+        if (end - begin >= 2) {
+            sets.emplace_back(begin, end);
+            stats.candidateFiles += int64_t(end - begin);
+            stats.candidateBytes += int64_t(end - begin) * entries[begin].entry->Size;
+        }
+        begin = end;
+    }
+
+    const SearchTuning& tuning = CurrentSearchTuning();
+    std::vector<int32_t> freeSlots;
+    for (int32_t i = std::max(tuning.openFiles, 1) - 1; i >= 0; --i)
+        freeSlots.push_back(tuning.firstSlot + i);
+
+    Progress progress;
+    progress.total = stats.candidateBytes;
+    std::vector<Group> groups;
+    for (auto [begin, end] : sets) {
+        std::vector<File> files(end - begin);
+        for (size_t i = begin; i < end; ++i) {
+            files[i - begin].entry = entries[i].entry;
+            files[i - begin].position = entries[i].position;
+        }
+        SizeSet(entries[begin].entry->Size, std::move(files), progress, groups, freeSlots).Run();
+    }
+
+    std::sort(groups.begin(), groups.end(),
+              [](const Group& a, const Group& b) { return a.position < b.position; });
+    for (const Group& found : groups) {
+        DuplicateGroup* group = ListAdd(GroupList);
+        group->Count = static_cast<int32_t>(found.members.size());
+        for (const FileEntry* entry : found.members) {
+            GroupMember* member = ListAdd(MemberList);
+            member->Folder = EntryFolder(*entry);
+            member->Name = entry->Name;
+            if (!group->FirstMember) group->FirstMember = member;
+        }
+        ++stats.groups;
+        stats.groupedFiles += group->Count;
+    }
+
+    // The walk over the catalogue would end with its cursor on the last entry.
+    ListSetCurrent(Catalogue, static_cast<FileEntry*>(Catalogue.tail));
+    progress.overall.Show(0);
+    if (position > 0) progress.file.Show(0);
+}
+
+const SearchStats& LastSearchStats() {
+    return stats;
+}
