@@ -1,0 +1,127 @@
+// The event wait and keyboard navigation on Qt: what the user did is queued in order and handed out one
+// event per wait; Tab and Shift+Tab walk the enabled, visible buttons and list boxes in creation order.
+#include "platform/events.h"
+#include "platform/qt/qt_backend.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWidget>
+
+#include <deque>
+#include <vector>
+
+namespace qtb {
+namespace {
+
+// Returned for window-system activity that raised no event.
+constexpr int32_t EVENT_ACTIVITY = 1;
+
+struct Event {
+    int32_t code;
+    int32_t control;
+};
+
+std::deque<Event> queue;
+int32_t lastControl = 0;
+
+bool IsTabStop(const QWidget* widget) {
+    QVariant kind = widget->property(PROP_KIND);
+    if (!kind.isValid()) return false;
+    Kind k = static_cast<Kind>(kind.toInt());
+    return k == Kind::Button || k == Kind::ListBox;
+}
+
+// Tab and Shift+Tab in our windows, and no arrow-key focus moves between buttons: every other key
+// reaches the focused control unchanged.
+class KeyboardFilter : public QObject {
+  protected:
+    bool eventFilter(QObject* receiver, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress || !receiver->isWidgetType()) return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        auto* widget = static_cast<QWidget*>(receiver);
+        QWidget* top = TopWindow(TopWindowNumber(widget));
+        if (!top) return false;
+        if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+        switch (key->key()) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            MoveFocus(top, key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier));
+            return true;
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+            return ControlKind(ControlNumber(widget)) == Kind::Button;
+        default:
+            return false;
+        }
+    }
+};
+
+} // namespace
+
+void QueueEvent(int32_t code, int32_t control) {
+    queue.push_back(Event{code, control});
+}
+
+bool EventsQueued() {
+    return !queue.empty();
+}
+
+void MoveFocus(QWidget* top, bool backwards) {
+    // The window's own controls in creation order, and where the focus is among them.
+    std::vector<QWidget*> children;
+    for (QObject* child : top->children())
+        if (child->isWidgetType()) children.push_back(static_cast<QWidget*>(child));
+    QWidget* focus = QApplication::focusWidget();
+    while (focus && focus->parentWidget() != top)
+        focus = focus->parentWidget();
+    int focused = -1;
+    for (size_t i = 0; i < children.size(); ++i)
+        if (children[i] == focus) focused = static_cast<int>(i);
+
+    auto eligible = [&](int i) {
+        QWidget* w = children[i];
+        return IsTabStop(w) && w->isEnabled() && w->isVisible();
+    };
+    int count = static_cast<int>(children.size());
+    int target = -1;
+    if (!backwards) {
+        for (int i = focused + 1; i < count && target < 0; ++i)
+            if (eligible(i)) target = i;
+        for (int i = 0; i < count && target < 0; ++i)
+            if (eligible(i)) target = i;
+    } else {
+        for (int i = focused - 1; i >= 0 && focused >= 0 && target < 0; --i)
+            if (eligible(i)) target = i;
+        for (int i = count - 1; i >= 0 && target < 0; --i)
+            if (eligible(i)) target = i;
+    }
+    if (target >= 0) children[target]->setFocus(backwards ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+}
+
+void InstallKeyboardFilter() {
+    static KeyboardFilter* filter = nullptr;
+    if (filter || !QApplication::instance()) return;
+    filter = new KeyboardFilter;
+    QApplication::instance()->installEventFilter(filter);
+}
+
+} // namespace qtb
+
+using namespace qtb;
+
+int32_t WaitEvent() {
+    // What the user did before is handed out first, one event per wait.
+    if (queue.empty() && QApplication::instance())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);
+    if (queue.empty()) return EVENT_ACTIVITY;
+    Event event = queue.front();
+    queue.pop_front();
+    if (event.code == EVENT_CONTROL) lastControl = event.control;
+    return event.code;
+}
+
+int32_t EventControl() {
+    return lastControl;
+}

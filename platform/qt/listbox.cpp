@@ -1,0 +1,217 @@
+// List boxes: a QListView over a compact row store. Single selection, rows in insertion order, and
+// only the user's selection changes and double clicks become events.
+#include "platform/events.h"
+#include "platform/qt/qt_backend.h"
+
+#include <QAbstractListModel>
+#include <QItemSelectionModel>
+#include <QListView>
+#include <QMouseEvent>
+
+#include <string>
+#include <vector>
+
+namespace qtb {
+namespace {
+
+// All rows in one byte buffer with their end offsets: a million rows cost their text plus 8 bytes each.
+class RowModel : public QAbstractListModel {
+  public:
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : static_cast<int>(ends_.size());
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.row() >= rowCount()) return {};
+        if (role == Qt::DisplayRole) return DisplayText(Row(index.row()));
+        if (role == Qt::UserRole) {
+            std::string_view row = Row(index.row());
+            return QByteArray(row.data(), static_cast<qsizetype>(row.size()));
+        }
+        return {};
+    }
+
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        if (!index.isValid()) return Qt::NoItemFlags;
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    }
+
+    std::string_view Row(int row) const {
+        size_t begin = row == 0 ? 0 : ends_[row - 1];
+        return std::string_view(bytes_).substr(begin, ends_[row] - begin);
+    }
+
+    void Insert(int row, std::string_view text) {
+        beginInsertRows(QModelIndex(), row, row);
+        size_t at = row == 0 ? 0 : ends_[row - 1];
+        if (static_cast<size_t>(row) == ends_.size()) {
+            bytes_.append(text);
+            ends_.push_back(bytes_.size());
+        } else {
+            bytes_.insert(at, text);
+            ends_.insert(ends_.begin() + row, at + text.size());
+            for (size_t i = row + 1; i < ends_.size(); ++i)
+                ends_[i] += text.size();
+        }
+        endInsertRows();
+    }
+
+    void Remove(int row) {
+        beginRemoveRows(QModelIndex(), row, row);
+        size_t at = row == 0 ? 0 : ends_[row - 1];
+        size_t length = ends_[row] - at;
+        bytes_.erase(at, length);
+        ends_.erase(ends_.begin() + row);
+        for (size_t i = row; i < ends_.size(); ++i)
+            ends_[i] -= length;
+        endRemoveRows();
+    }
+
+    void Clear() {
+        beginResetModel();
+        std::string().swap(bytes_);
+        std::vector<size_t>().swap(ends_);
+        endResetModel();
+    }
+
+  private:
+    std::string bytes_;
+    std::vector<size_t> ends_;
+};
+
+class ListBox : public QListView {
+  public:
+    ListBox(QWidget* parent, int32_t number) : QListView(parent), number_(number) {
+        setModel(&model_);
+        setSelectionMode(QAbstractItemView::SingleSelection);
+        setSelectionBehavior(QAbstractItemView::SelectRows);
+        setEditTriggers(QAbstractItemView::NoEditTriggers);
+        setUniformItemSizes(true);
+        setTextElideMode(Qt::ElideNone); // long rows are cut off at the edge, never shortened
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        setFocusPolicy(Qt::StrongFocus);
+        connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+            if (!programmatic_) QueueEvent(EVENT_CONTROL, number_ & 0xFFFF);
+        });
+    }
+
+    RowModel& Model() { return model_; }
+
+    // Changes made by the program raise no event, whatever the view does with the selection meanwhile.
+    template <typename F> void Programmatic(F&& change) {
+        bool outer = programmatic_;
+        programmatic_ = true;
+        change();
+        programmatic_ = outer;
+    }
+
+    int32_t Selected() const {
+        const QItemSelection selection = selectionModel()->selection();
+        return selection.isEmpty() ? -1 : selection.first().top();
+    }
+
+    void Select(int32_t row) {
+        Programmatic([&] {
+            if (row == -1) {
+                selectionModel()->clear();
+            } else if (row >= 0 && row < model_.rowCount()) {
+                QModelIndex index = model_.index(row);
+                selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+                scrollTo(index);
+            }
+        });
+    }
+
+  protected:
+    // One row at a time, chosen by the press; Ctrl does not deselect, the release changes nothing.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override {
+        if (!index.isValid()) return QItemSelectionModel::NoUpdate;
+        if (event && event->type() == QEvent::MouseButtonRelease) return QItemSelectionModel::NoUpdate;
+        return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    }
+
+    // Only the left button selects, as in a list box.
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() != Qt::LeftButton) return event->accept();
+        QListView::mousePressEvent(event);
+    }
+
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        if (event->button() != Qt::LeftButton) return event->accept();
+        bool onRow = indexAt(event->position().toPoint()).isValid();
+        QListView::mouseDoubleClickEvent(event);
+        if (onRow) QueueEvent(EVENT_CONTROL, number_ & 0xFFFF);
+    }
+
+  private:
+    RowModel model_;
+    int32_t number_;
+    bool programmatic_ = false;
+};
+
+ListBox* AsList(QWidget* widget) {
+    return dynamic_cast<ListBox*>(widget);
+}
+
+} // namespace
+
+QWidget* NewListBox(QWidget* parent, int32_t number) {
+    return new ListBox(parent, number);
+}
+
+int32_t ListSelected(QWidget* widget) {
+    ListBox* list = AsList(widget);
+    return list ? list->Selected() : 0;
+}
+
+void ListSelect(QWidget* widget, int32_t row) {
+    if (ListBox* list = AsList(widget)) list->Select(row);
+}
+
+void ListInsert(QWidget* widget, int32_t position, std::string_view text) {
+    ListBox* list = AsList(widget);
+    if (!list) return;
+    int32_t count = list->Model().rowCount();
+    if (position == -1) position = count;
+    if (position < 0 || position > count) return;
+    list->Programmatic([&] { list->Model().Insert(position, text); });
+}
+
+// The selection stays on its row; deleting the selected row leaves none selected.
+void ListDelete(QWidget* widget, int32_t row) {
+    ListBox* list = AsList(widget);
+    if (!list || row < 0 || row >= list->Model().rowCount()) return;
+    int32_t selected = list->Selected();
+    list->Programmatic([&] { list->Model().Remove(row); });
+    list->Select(selected == row ? -1 : selected > row ? selected - 1 : selected);
+}
+
+void ListClear(QWidget* widget) {
+    ListBox* list = AsList(widget);
+    if (!list) return;
+    list->Programmatic([&] { list->Model().Clear(); });
+}
+
+int32_t ListCount(QWidget* widget) {
+    ListBox* list = AsList(widget);
+    return list ? list->Model().rowCount() : 0;
+}
+
+std::string ListRow(QWidget* widget, int32_t row) {
+    ListBox* list = AsList(widget);
+    if (!list || row < 0 || row >= list->Model().rowCount()) return {};
+    QModelIndex index = list->Model().index(row);
+    return ProgramBytes(index.data(Qt::DisplayRole).toString(), index.data(Qt::UserRole).toByteArray());
+}
+
+QRect ListRowRect(QWidget* widget, int32_t row) {
+    ListBox* list = AsList(widget);
+    if (!list || row < 0 || row >= list->Model().rowCount()) return {};
+    QModelIndex index = list->Model().index(row);
+    list->scrollTo(index);
+    return list->visualRect(index);
+}
+
+} // namespace qtb

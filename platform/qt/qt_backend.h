@@ -1,0 +1,56 @@
+// What the Qt window backend's files share with each other and with the Qt test driver.
+#pragma once
+
+#include <QByteArray>
+#include <QRect>
+#include <QString>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class QWidget;
+
+namespace qtb {
+
+enum class Kind { None, Button, Label, ListBox, Bar };
+
+// Program strings are UTF-8 bytes. For display a byte that is not part of valid UTF-8 becomes "\xNN",
+// so that any file name is shown readably and two names that differ only there still look different.
+QString DisplayText(std::string_view bytes);
+// The program bytes behind a displayed text: Stored when the display shows exactly those bytes,
+// otherwise what the display shows, in UTF-8.
+std::string ProgramBytes(const QString& displayed, const QByteArray& stored);
+
+// The dynamic properties that mark our widgets.
+inline constexpr const char* PROP_NUMBER = "zwNumber";        // int: window or control number
+inline constexpr const char* PROP_KIND = "zwKind";            // int: Kind, on controls only
+inline constexpr const char* PROP_BYTES = "zwBytes";          // QByteArray: the text as the program gave it
+inline constexpr const char* PROP_TEXT_BYTES = "zwTextBytes"; // QByteArray: a message box's text
+
+QWidget* TopWindow(int32_t number);             // the open top-level window of that number, or null
+int32_t TopWindowNumber(const QWidget* widget); // number of the top window holding Widget, or -1
+QWidget* ControlWidget(int32_t number);
+Kind ControlKind(int32_t number);
+int32_t ControlNumber(const QWidget* widget); // the control that is or holds Widget, or -1
+
+// Events the user raised, queued in order until a wait returns them (events.cpp).
+void QueueEvent(int32_t code, int32_t control);
+bool EventsQueued();
+// Tab navigation in the top window Top: to the next (or previous) enabled, visible tab stop.
+void MoveFocus(QWidget* top, bool backwards);
+// Installs the keyboard handling of our windows once.
+void InstallKeyboardFilter();
+
+// List boxes (listbox.cpp).
+QWidget* NewListBox(QWidget* parent, int32_t number);
+int32_t ListSelected(QWidget* list);
+void ListSelect(QWidget* list, int32_t row);
+void ListInsert(QWidget* list, int32_t position, std::string_view text);
+void ListDelete(QWidget* list, int32_t row);
+void ListClear(QWidget* list);
+int32_t ListCount(QWidget* list);
+std::string ListRow(QWidget* list, int32_t row); // what the row shows, as program bytes
+QRect ListRowRect(QWidget* list, int32_t row);   // scrolled into view; in the viewport's coordinates
+
+} // namespace qtb
