@@ -412,33 +412,37 @@ def link_report(results, tree, log):
             log(f"  - only ours: {', '.join(g)}")
 
 
-def refresh_bench(release_dir, windows_dir, with_windows, count, timeout, log):
-    log(f"\n## Window side: RefreshLists(REFRESH_FILES) of {count:,} catalogue entries\n")
-    runs = [("Qt 6, offscreen", [str(release_dir / "bench" / "refresh_bench"), str(count)],
+def refresh_bench(release_dir, windows_dir, with_windows, count, wine_count, timeout, log):
+    log(f"\n## Window side: RefreshLists(REFRESH_FILES) over synthetic catalogue entries\n")
+    runs = [("Qt 6, offscreen", count, [str(release_dir / "bench" / "refresh_bench"), str(count)],
              dict(os.environ, QT_QPA_PLATFORM="offscreen"))]
     if with_windows:
-        runs.append(("Win32 under Wine (Xvfb)", ["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24",
-                                                str(REPO / "scripts" / "wine-run"),
-                                                str(windows_dir / "bench" / "refresh_bench.exe"), str(count)], os.environ))
-    log("| backend | fill s | catalogue bytes/entry | refresh s | rows | second refresh s | clear s | peak RSS MiB |")
+        # Under Wine every row repaints through the X server; a million rows would take hours.
+        runs.append(("Win32 under Wine (Xvfb)", wine_count,
+                     ["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24", str(REPO / "scripts" / "wine-run"),
+                      str(windows_dir / "bench" / "refresh_bench.exe"), str(wine_count)], os.environ))
+    log("| backend | entries | catalogue bytes/entry | refresh s | µs per row | second refresh s | "
+        "refresh with WM_SETREDRAW off s | peak RSS MiB |")
     log("|---|---:|---:|---:|---:|---:|---:|---:|")
-    for label, argv, env in runs:
-        start = time.perf_counter()
+    for label, entries, argv, env in runs:
         program = Path(argv[0] if label.startswith("Qt") else argv[-2])
         if not program.exists():
             log(f"| {label} | not built | | | | | | |")
             continue
+        start = time.perf_counter()
         try:
             proc = subprocess.run(argv, env=env, capture_output=True, timeout=timeout)
         except subprocess.TimeoutExpired:
-            log(f"| {label} | timeout after {timeout} s | | | | | | |")
+            log(f"| {label} | {entries:,} | timeout after {timeout} s | | | | | |")
             continue
         values = dict(kv.split("=", 1) for kv in proc.stdout.decode(errors="replace").split() if "=" in kv)
         if proc.returncode != 0 or "refresh_s" not in values:
-            log(f"| {label} | failed (exit {proc.returncode}): {proc.stderr.decode(errors='replace').strip()[:200]} | | | | | | |")
+            log(f"| {label} | failed (exit {proc.returncode}): {proc.stderr.decode(errors='replace').strip()[:200]} "
+                f"| | | | | | |")
             continue
-        log(f"| {label} | {values['fill_s']} | {values['catalogue_bytes_per_entry']} | {values['refresh_s']} | "
-            f"{values['rows']} | {values['second_refresh_s']} | {values['clear_s']} | "
+        per_row = float(values["refresh_s"]) * 1e6 / max(int(values["rows"]), 1)
+        log(f"| {label} | {int(values['rows']):,} | {values['catalogue_bytes_per_entry']} | {values['refresh_s']} | "
+            f"{per_row:.1f} | {values['second_refresh_s']} | {values.get('noredraw_refresh_s', '—')} | "
             f"{values.get('peak_rss_mib', '—')} |")
         log(f"  ({label}: whole process {time.perf_counter() - start:.1f} s)", console_only=True)
 
@@ -453,6 +457,7 @@ def main():
     ap.add_argument("--keep-trees", action="store_true", help="keep the generated trees for the next run")
     ap.add_argument("--no-windows", action="store_true", help="skip the Windows build under Wine")
     ap.add_argument("--refresh-count", type=int, default=1_000_000, help="catalogue entries for RefreshLists")
+    ap.add_argument("--wine-count", type=int, default=2_000, help="catalogue entries for RefreshLists under Wine")
     ap.add_argument("--timeout", type=int, default=300, help="seconds before a single run is stopped")
     ap.add_argument("--skip-build", action="store_true", help="use what build/cli-release holds")
     ap.add_argument("--cli", type=Path, help="time this zwillingsfeger-cli instead of build/cli-release's")
@@ -541,7 +546,8 @@ def main():
             if tool != "zwillingsfeger-cli" and r["rss_kib"]:
                 log(f"  - {tool}: {r['rss_kib'] / 1024:.1f} MiB ({r['rss_kib'] / ours_kib:.2f} x ours)")
 
-    refresh_bench(release_dir, windows_dir, not args.no_windows, args.refresh_count, args.timeout * 2, log)
+    refresh_bench(release_dir, windows_dir, not args.no_windows, args.refresh_count, args.wine_count,
+                  args.timeout * 2, log)
 
     log(f"\nWhole run: {(time.perf_counter() - started) / 60:.1f} minutes.")
     (work / "report.md").write_text("\n".join(report_lines) + "\n")
