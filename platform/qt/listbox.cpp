@@ -4,6 +4,7 @@
 #include "platform/qt/qt_backend.h"
 
 #include <QAbstractListModel>
+#include <QCoreApplication>
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QMouseEvent>
@@ -15,10 +16,12 @@ namespace qtb {
 namespace {
 
 // All rows in one byte buffer with their end offsets: a million rows cost their text plus 8 bytes each.
+// Appended rows are announced to the view in one batch, when the event loop next runs or before any
+// other operation, so that appending a row costs no view work of its own.
 class RowModel : public QAbstractListModel {
   public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override {
-        return parent.isValid() ? 0 : static_cast<int>(ends_.size());
+        return parent.isValid() ? 0 : static_cast<int>(shown_);
     }
 
     QVariant data(const QModelIndex& index, int role) const override {
@@ -36,27 +39,37 @@ class RowModel : public QAbstractListModel {
         return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
     }
 
+    int32_t Count() const { return static_cast<int32_t>(ends_.size()); }
+
     std::string_view Row(int row) const {
         size_t begin = row == 0 ? 0 : ends_[row - 1];
         return std::string_view(bytes_).substr(begin, ends_[row] - begin);
     }
 
+    void Append(std::string_view text) {
+        bytes_.append(text);
+        ends_.push_back(bytes_.size());
+        if (!announcing_) {
+            announcing_ = true;
+            QCoreApplication::postEvent(this, new QEvent(QEvent::User));
+        }
+    }
+
     void Insert(int row, std::string_view text) {
+        Announce();
+        if (static_cast<size_t>(row) == ends_.size()) return Append(text);
         beginInsertRows(QModelIndex(), row, row);
         size_t at = row == 0 ? 0 : ends_[row - 1];
-        if (static_cast<size_t>(row) == ends_.size()) {
-            bytes_.append(text);
-            ends_.push_back(bytes_.size());
-        } else {
-            bytes_.insert(at, text);
-            ends_.insert(ends_.begin() + row, at + text.size());
-            for (size_t i = row + 1; i < ends_.size(); ++i)
-                ends_[i] += text.size();
-        }
+        bytes_.insert(at, text);
+        ends_.insert(ends_.begin() + row, at + text.size());
+        for (size_t i = row + 1; i < ends_.size(); ++i)
+            ends_[i] += text.size();
+        ++shown_;
         endInsertRows();
     }
 
     void Remove(int row) {
+        Announce();
         beginRemoveRows(QModelIndex(), row, row);
         size_t at = row == 0 ? 0 : ends_[row - 1];
         size_t length = ends_[row] - at;
@@ -64,6 +77,7 @@ class RowModel : public QAbstractListModel {
         ends_.erase(ends_.begin() + row);
         for (size_t i = row; i < ends_.size(); ++i)
             ends_[i] -= length;
+        --shown_;
         endRemoveRows();
     }
 
@@ -71,12 +85,31 @@ class RowModel : public QAbstractListModel {
         beginResetModel();
         std::string().swap(bytes_);
         std::vector<size_t>().swap(ends_);
+        shown_ = 0;
         endResetModel();
+    }
+
+    // Tells the view about the rows appended since it last heard.
+    void Announce() {
+        if (shown_ == ends_.size()) return;
+        beginInsertRows(QModelIndex(), static_cast<int>(shown_), static_cast<int>(ends_.size() - 1));
+        shown_ = ends_.size();
+        endInsertRows();
+    }
+
+  protected:
+    bool event(QEvent* event) override {
+        if (event->type() != QEvent::User) return QAbstractListModel::event(event);
+        announcing_ = false;
+        Announce();
+        return true;
     }
 
   private:
     std::string bytes_;
     std::vector<size_t> ends_;
+    size_t shown_ = 0; // rows the view knows of
+    bool announcing_ = false;
 };
 
 class ListBox : public QListView {
@@ -115,7 +148,8 @@ class ListBox : public QListView {
         Programmatic([&] {
             if (row == -1) {
                 selectionModel()->clear();
-            } else if (row >= 0 && row < model_.rowCount()) {
+            } else if (row >= 0 && row < model_.Count()) {
+                model_.Announce();
                 QModelIndex index = model_.index(row);
                 selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
                 scrollTo(index);
@@ -173,7 +207,7 @@ void ListSelect(QWidget* widget, int32_t row) {
 void ListInsert(QWidget* widget, int32_t position, std::string_view text) {
     ListBox* list = AsList(widget);
     if (!list) return;
-    int32_t count = list->Model().rowCount();
+    int32_t count = list->Model().Count();
     if (position == -1) position = count;
     if (position < 0 || position > count) return;
     list->Programmatic([&] { list->Model().Insert(position, text); });
@@ -182,7 +216,7 @@ void ListInsert(QWidget* widget, int32_t position, std::string_view text) {
 // The selection stays on its row; deleting the selected row leaves none selected.
 void ListDelete(QWidget* widget, int32_t row) {
     ListBox* list = AsList(widget);
-    if (!list || row < 0 || row >= list->Model().rowCount()) return;
+    if (!list || row < 0 || row >= list->Model().Count()) return;
     int32_t selected = list->Selected();
     list->Programmatic([&] { list->Model().Remove(row); });
     list->Select(selected == row ? -1 : selected > row ? selected - 1 : selected);
@@ -196,19 +230,21 @@ void ListClear(QWidget* widget) {
 
 int32_t ListCount(QWidget* widget) {
     ListBox* list = AsList(widget);
-    return list ? list->Model().rowCount() : 0;
+    return list ? list->Model().Count() : 0;
 }
 
 std::string ListRow(QWidget* widget, int32_t row) {
     ListBox* list = AsList(widget);
-    if (!list || row < 0 || row >= list->Model().rowCount()) return {};
+    if (!list || row < 0 || row >= list->Model().Count()) return {};
+    list->Model().Announce();
     QModelIndex index = list->Model().index(row);
     return ProgramBytes(index.data(Qt::DisplayRole).toString(), index.data(Qt::UserRole).toByteArray());
 }
 
 QRect ListRowRect(QWidget* widget, int32_t row) {
     ListBox* list = AsList(widget);
-    if (!list || row < 0 || row >= list->Model().rowCount()) return {};
+    if (!list || row < 0 || row >= list->Model().Count()) return {};
+    list->Model().Announce();
     QModelIndex index = list->Model().index(row);
     list->scrollTo(index);
     return list->visualRect(index);
