@@ -1,3 +1,52 @@
-// Placeholder.
+// The folder scan: walks a folder tree depth first, one enumeration slot per level, and appends one
+// catalogue entry per file in the order the enumerations hand them out.
 #include "core/scan.h"
-void ScanFolder(const std::string&, const std::string&, int32_t) {}
+
+#include "core/lists.h"
+#include "platform/file_services.h"
+
+namespace {
+
+// Links are never handed out, so a walk cannot loop; this bound only keeps a pathologically deep
+// tree from exhausting the stack. Deeper folders are passed over like unreadable ones.
+constexpr int32_t kMaxDepth = 4096;
+
+void AppendEntry(const SharedText& folder, std::string name, int64_t size) {
+    // Additions append only while the cursor is on the last element.
+    ListSetCurrent(Catalogue, static_cast<FileEntry*>(Catalogue.tail));
+    FileEntry* entry = ListAdd(Catalogue);
+    entry->Size = size;
+    entry->Folder = folder;
+    entry->Name = std::move(name);
+    entry->Grouped = false;
+}
+
+} // namespace
+
+void ScanFolder(const std::string& folder, const std::string& pattern, int32_t depth) {
+    if (depth < 0 || depth > kMaxDepth) return;
+    std::string base = folder;
+    if (!base.empty() && base.back() == PATH_SEPARATOR) base.pop_back();
+    // One string for all entries of this folder, made when its first file turns up.
+    SharedText shared;
+
+    StartEnumeration(depth, base, pattern);
+    for (;;) {
+        EntryKind kind = NextEntry();
+        if (kind == ENTRY_END) break;
+        std::string name = EntryName();
+        if (kind == ENTRY_FOLDER) {
+            if (name == "." || name == "..") continue;
+            std::string sub;
+            sub.reserve(base.size() + 1 + name.size());
+            sub.append(base).push_back(PATH_SEPARATOR);
+            sub.append(name);
+            ScanFolder(sub, pattern, depth + 1);
+            // The nested walk made its own slot current.
+            SelectEnumeration(depth);
+        } else if (kind == ENTRY_FILE) {
+            if (!shared) shared = std::make_shared<const std::string>(base);
+            AppendEntry(shared, std::move(name), EntrySize());
+        }
+    }
+}

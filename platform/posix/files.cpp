@@ -1,19 +1,343 @@
-// Placeholder: replaced by the real backend.
+// File and folder services on POSIX (Linux): directory streams for the enumeration slots, file
+// descriptors for the file slots. Names are the raw bytes the file system gives; nothing is re-encoded.
 #include "platform/file_services.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <vector>
+
 const char PATH_SEPARATOR = '/';
-void InitFileServices() {}
-const std::string& ProgramFolder() { static std::string s; return s; }
-int32_t StartEnumeration(int32_t, const std::string&, const std::string&) { return 0; }
-EntryKind NextEntry() { return ENTRY_END; }
-std::string EntryName() { return {}; }
-int64_t EntrySize() { return 0; }
-void SelectEnumeration(int32_t) {}
-FileHandle OpenForReading(int32_t, const std::string&) { return 0; }
-void SelectFile(int32_t) {}
-int32_t ReadInt32() { return 0; }
-int32_t ReadInt8() { return 0; }
-void CloseFileSlot(int32_t) {}
-int32_t RemoveFile(const std::string&) { return 0; }
-int64_t ReadBlock(void*, int64_t) { return -1; }
-int32_t SeekFile(int64_t) { return 0; }
-int32_t CurrentFileIdentity(FileIdentity*) { return 0; }
+
+namespace {
+
+struct EnumerationSlot {
+    DIR* search = nullptr;
+    bool Started = false;
+    bool everything = true; // the pattern matches every name
+    std::string pattern;
+};
+
+// What the last handed-out entry was, whichever slot it came from.
+struct EntryRecordData {
+    std::string name;
+    int64_t size = 0;
+    EntryKind kind = ENTRY_END;
+};
+
+constexpr size_t kInitialSlots = 10;
+
+std::vector<EnumerationSlot> EnumerationSlots(kInitialSlots);
+int32_t CurrentEnumeration = -1;
+EntryRecordData EntryRecord;
+
+std::vector<int> FileSlots(kInitialSlots, -1);
+int CurrentFile = -1;
+unsigned char ReadBuffer[4] = {0, 0, 0, 0};
+
+bool InProgramFolder = false;
+
+std::string DetermineProgramFolder() {
+    std::vector<char> buffer(512);
+    for (;;) {
+        ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (length < 0) return {};
+        if (static_cast<size_t>(length) < buffer.size()) {
+            std::string path(buffer.data(), static_cast<size_t>(length));
+            size_t slash = path.rfind('/');
+            return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// Relative folders and paths are taken relative to the program's own folder. The change is made once:
+// nothing else in the program moves the current directory.
+void EnterProgramFolder() {
+    if (InProgramFolder) return;
+    const std::string& folder = ProgramFolder();
+    if (!folder.empty() && chdir(folder.c_str()) == 0) InProgramFolder = true;
+}
+
+// A deep scan keeps one directory open per level; let it use every descriptor the system allows.
+void RaiseDescriptorLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
+    rlim_t wanted = limit.rlim_max == RLIM_INFINITY ? rlim_t(1) << 20 : limit.rlim_max;
+    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < wanted) {
+        limit.rlim_cur = wanted;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+// A path with a zero byte would silently name a different (shorter) path.
+bool Usable(const std::string& path) {
+    return path.find('\0') == std::string::npos;
+}
+
+// The system refuses paths of PATH_MAX bytes and more. Such a path is walked through its leading
+// folders in pieces: Anchor leaves *Folder open on a folder (or AT_FDCWD) and *Rest short enough
+// to be used relative to it. False when a leading folder cannot be opened.
+class Anchor {
+  public:
+    explicit Anchor(const std::string& path) {
+        size_t start = 0;
+        while (path.size() - start >= PATH_MAX) {
+            // The piece includes its closing '/', so a leading "/" alone is a piece too.
+            size_t cut = path.rfind('/', start + PATH_MAX - 2);
+            if (cut == std::string::npos || cut < start) return;
+            std::string piece = path.substr(start, cut - start + 1);
+            int next = openat(folder_, piece.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            if (next < 0) return;
+            if (folder_ != AT_FDCWD) close(folder_);
+            folder_ = next;
+            start = cut + 1;
+            while (start < path.size() && path[start] == '/')
+                ++start;
+        }
+        rest_ = path.substr(start);
+        if (rest_.empty()) rest_ = ".";
+        ok_ = true;
+    }
+    ~Anchor() {
+        if (folder_ != AT_FDCWD) close(folder_);
+    }
+    Anchor(const Anchor&) = delete;
+    Anchor& operator=(const Anchor&) = delete;
+
+    bool ok() const { return ok_; }
+    int folder() const { return folder_; }
+    const char* rest() const { return rest_.c_str(); }
+
+  private:
+    int folder_ = AT_FDCWD;
+    std::string rest_;
+    bool ok_ = false;
+};
+
+DIR* OpenFolder(const std::string& folder) {
+    if (!Usable(folder)) return nullptr;
+    Anchor anchor(folder.empty() ? std::string("/") : folder);
+    if (!anchor.ok()) return nullptr;
+    int fd = openat(anchor.folder(), anchor.rest(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return nullptr;
+    DIR* dir = fdopendir(fd);
+    if (!dir) close(fd);
+    return dir;
+}
+
+bool Matches(const EnumerationSlot& slot, const char* name) {
+    return slot.everything || fnmatch(slot.pattern.c_str(), name, 0) == 0;
+}
+
+// Reads the slot's next entry that may be handed out into EntryRecord. Only folders and regular files
+// count; links are not followed and an entry that has vanished since it was listed is passed over.
+bool FetchEntry(EnumerationSlot& slot) {
+    for (;;) {
+        errno = 0;
+        dirent* entry = readdir(slot.search);
+        if (!entry) return false;
+        const char* name = entry->d_name;
+        if (!Matches(slot, name)) continue;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
+            EntryRecord.name = name;
+            EntryRecord.size = 0;
+            EntryRecord.kind = ENTRY_FOLDER;
+            return true;
+        }
+        struct stat info;
+        if (fstatat(dirfd(slot.search), name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (S_ISDIR(info.st_mode)) {
+            EntryRecord.kind = ENTRY_FOLDER;
+            EntryRecord.size = 0;
+        } else if (S_ISREG(info.st_mode)) {
+            EntryRecord.kind = ENTRY_FILE;
+            EntryRecord.size = static_cast<int64_t>(info.st_size);
+        } else {
+            continue;
+        }
+        EntryRecord.name = name;
+        return true;
+    }
+}
+
+void CloseSearch(EnumerationSlot& slot) {
+    if (slot.search) closedir(slot.search);
+    slot.search = nullptr;
+}
+
+EnumerationSlot* CurrentEnumerationSlot() {
+    if (CurrentEnumeration < 0 || static_cast<size_t>(CurrentEnumeration) >= EnumerationSlots.size())
+        return nullptr;
+    return &EnumerationSlots[static_cast<size_t>(CurrentEnumeration)];
+}
+
+// Reads until Count bytes have arrived or the file ends; retries reads interrupted by a signal.
+ssize_t ReadFully(int fd, void* buffer, size_t count) {
+    size_t done = 0;
+    while (done < count) {
+        ssize_t got = read(fd, static_cast<char*>(buffer) + done, count - done);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (got == 0) break;
+        done += static_cast<size_t>(got);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+// One read into the front of the shared buffer; whatever does not arrive keeps its old value.
+void ReadIntoBuffer(size_t count) {
+    if (CurrentFile < 0) return;
+    ssize_t got;
+    do {
+        got = read(CurrentFile, ReadBuffer, count);
+    } while (got < 0 && errno == EINTR);
+}
+
+} // namespace
+
+void InitFileServices() {
+    static bool initialised = false;
+    if (initialised) return;
+    initialised = true;
+    ProgramFolder();
+    RaiseDescriptorLimit();
+}
+
+const std::string& ProgramFolder() {
+    static const std::string folder = DetermineProgramFolder();
+    return folder;
+}
+
+int32_t StartEnumeration(int32_t slot, const std::string& folder, const std::string& pattern) {
+    if (slot < 0) {
+        CurrentEnumeration = -1;
+        return 0;
+    }
+    if (static_cast<size_t>(slot) >= EnumerationSlots.size())
+        EnumerationSlots.resize(static_cast<size_t>(slot) + 10);
+    EnterProgramFolder();
+    CurrentEnumeration = slot;
+    EnumerationSlot& current = EnumerationSlots[static_cast<size_t>(slot)];
+    CloseSearch(current);
+    current.Started = false;
+    current.everything = pattern.empty() || pattern == "*" || pattern == "*.*";
+    current.pattern = pattern;
+    current.search = OpenFolder(folder);
+    // Like the platform's first-entry call, the start already fetches the first entry.
+    if (current.search && !FetchEntry(current)) CloseSearch(current);
+    return current.search ? 1 : 0;
+}
+
+EntryKind NextEntry() {
+    EnumerationSlot* slot = CurrentEnumerationSlot();
+    if (!slot || !slot->search) return ENTRY_END;
+    bool found = slot->Started ? FetchEntry(*slot) : true;
+    slot->Started = true;
+    if (found) return EntryRecord.kind;
+    CloseSearch(*slot);
+    return ENTRY_END;
+}
+
+std::string EntryName() {
+    return EntryRecord.name;
+}
+
+int64_t EntrySize() {
+    return EntryRecord.size;
+}
+
+void SelectEnumeration(int32_t slot) {
+    CurrentEnumeration = slot >= 0 && static_cast<size_t>(slot) < EnumerationSlots.size() ? slot : -1;
+}
+
+FileHandle OpenForReading(int32_t slot, const std::string& path) {
+    if (slot < 0) {
+        CurrentFile = -1;
+        return 0;
+    }
+    if (static_cast<size_t>(slot) >= FileSlots.size()) FileSlots.resize(static_cast<size_t>(slot) + 10, -1);
+    EnterProgramFolder();
+    int& held = FileSlots[static_cast<size_t>(slot)];
+    // A file still held by the slot would otherwise stay open until the program ends.
+    if (held >= 0) close(held);
+    held = -1;
+
+    int fd = -1;
+    if (Usable(path)) {
+        Anchor anchor(path);
+        // Non-blocking and no link at the end: a file replaced by a FIFO or a link since the scan
+        // must neither hang the search nor lead it elsewhere. Only regular files are read.
+        if (anchor.ok())
+            fd = openat(anchor.folder(), anchor.rest(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        struct stat info;
+        if (fd >= 0 && (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+            close(fd);
+            fd = -1;
+        }
+    }
+    held = fd;
+    CurrentFile = fd;
+    return fd >= 0 ? static_cast<FileHandle>(fd) + 1 : 0;
+}
+
+void SelectFile(int32_t slot) {
+    CurrentFile =
+        slot >= 0 && static_cast<size_t>(slot) < FileSlots.size() ? FileSlots[static_cast<size_t>(slot)] : -1;
+}
+
+int32_t ReadInt32() {
+    ReadIntoBuffer(4);
+    return static_cast<int32_t>(
+        static_cast<uint32_t>(ReadBuffer[0]) | static_cast<uint32_t>(ReadBuffer[1]) << 8 |
+        static_cast<uint32_t>(ReadBuffer[2]) << 16 | static_cast<uint32_t>(ReadBuffer[3]) << 24);
+}
+
+int32_t ReadInt8() {
+    ReadIntoBuffer(1);
+    return static_cast<int8_t>(ReadBuffer[0]);
+}
+
+void CloseFileSlot(int32_t slot) {
+    if (slot < 0 || static_cast<size_t>(slot) >= FileSlots.size()) return;
+    int& held = FileSlots[static_cast<size_t>(slot)];
+    if (held < 0) return;
+    // The descriptor number is soon reused by the system: neither the slot nor the current file may
+    // keep it, or a later read or close would reach some other file.
+    close(held);
+    if (CurrentFile == held) CurrentFile = -1;
+    held = -1;
+}
+
+int32_t RemoveFile(const std::string& path) {
+    if (!Usable(path)) return 0;
+    Anchor anchor(path);
+    return anchor.ok() && unlinkat(anchor.folder(), anchor.rest(), 0) == 0 ? 1 : 0;
+}
+
+int64_t ReadBlock(void* buffer, int64_t count) {
+    if (CurrentFile < 0 || count < 0) return -1;
+    return ReadFully(CurrentFile, buffer, static_cast<size_t>(count));
+}
+
+int32_t SeekFile(int64_t offset) {
+    if (CurrentFile < 0 || offset < 0) return 0;
+    return lseek(CurrentFile, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset) ? 1 : 0;
+}
+
+int32_t CurrentFileIdentity(FileIdentity* identity) {
+    struct stat info;
+    if (CurrentFile < 0 || !identity || fstat(CurrentFile, &info) != 0) return 0;
+    identity->device = static_cast<uint64_t>(info.st_dev);
+    identity->index = static_cast<uint64_t>(info.st_ino);
+    return 1;
+}
