@@ -56,7 +56,8 @@ QWidget* MouseTarget(QWidget* control) {
 
 void Mouse(QTest::MouseAction action, QWidget* target, QPoint at) {
     QWidget* top = target->window();
-    Settle(top, false);
+    Settle(top, true); // the click that brings a window to the front makes it active
+
     QPoint inWindow = target->mapTo(top, at);
     QTest::mouseEvent(action, top->windowHandle(), Qt::LeftButton, Qt::NoModifier, inWindow);
 }

@@ -1,4 +1,4 @@
-// The font library keeps a cache for the life of the process that it never frees; that is not ours.
+// The font and D-Bus libraries keep caches for the life of the process that they never free; not ours.
 extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
+    return "leak:libfontconfig.so\nleak:libdbus-1.so\n";
 }
