@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace {
@@ -40,8 +41,13 @@ std::string ChooseFolder(const std::string& title, const std::string& initialFol
     std::string initial = initialFolder;
     while (initial.size() > 1 && initial.back() == '/')
         initial.pop_back();
-    QString start =
-        initial.empty() ? QDir::homePath() : QFile::decodeName(QByteArray::fromStdString(initial));
+    QString start = QFile::decodeName(QByteArray::fromStdString(initial));
+    // A folder that has gone since opens on what is left of its path.
+    while (!start.isEmpty() && !QFileInfo(start).isDir()) {
+        QString parent = QFileInfo(start).path();
+        start = parent == start ? QString() : parent;
+    }
+    if (initial.empty() || start.isEmpty()) start = QDir::homePath();
 
     // Qt's own dialog, so that it looks and behaves the same on every desktop.
     QFileDialog dialog(Owner(), qtb::DisplayText(title), start);

@@ -7,10 +7,13 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTranslator>
 #include <QWidget>
 
 #include <algorithm>
@@ -187,7 +190,14 @@ int32_t ControlNumber(const QWidget* widget) {
 using namespace qtb;
 
 void InitControlServices() {
-    if (!QApplication::instance()) new QApplication(argc, argv);
+    if (!QApplication::instance()) {
+        auto* application = new QApplication(argc, argv);
+        // Qt's own dialog texts in the user's language, where Qt has them.
+        auto* translator = new QTranslator(application);
+        if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                             QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            application->installTranslator(translator);
+    }
     controls.clear();
     InstallKeyboardFilter();
 }
@@ -307,7 +317,8 @@ void SetControlDisabled(int32_t number, int32_t disabled) {
     if (!entry) return;
     QWidget* widget = entry->widget;
     // A control that loses its focus by being disabled hands it to its window, not to the next control.
-    if (disabled && widget->hasFocus()) widget->window()->setFocus(Qt::OtherFocusReason);
+    if (disabled && widget->window()->focusWidget() == widget)
+        widget->window()->setFocus(Qt::OtherFocusReason);
     if (widget->isEnabled() == !disabled) return;
     widget->setEnabled(!disabled);
 }

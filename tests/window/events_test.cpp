@@ -86,14 +86,14 @@ TEST_F(WindowEvents, TabWalksEnabledButtonsAndListsInCreationOrderAndWraps) {
     ASSERT_EQ(driver::FocusedControl(), AddFolder);
     std::vector<int32_t> forward;
     for (int i = 0; i < 8; ++i) {
-        driver::UserKey(driver::Key::Tab);
+        EXPECT_EQ(EventsOf([] { driver::UserKey(driver::Key::Tab); }), "");
         forward.push_back(driver::FocusedControl());
     }
     EXPECT_EQ(forward, (std::vector<int32_t>{AllFiles, Reset, Search, Groups, Members, DeleteMarked,
                                              DeleteAll, AddFolder}));
     std::vector<int32_t> backward;
     for (int i = 0; i < 3; ++i) {
-        driver::UserKey(driver::Key::ShiftTab);
+        EXPECT_EQ(EventsOf([] { driver::UserKey(driver::Key::ShiftTab); }), "");
         backward.push_back(driver::FocusedControl());
     }
     EXPECT_EQ(backward, (std::vector<int32_t>{DeleteAll, DeleteMarked, Members}));
@@ -105,12 +105,12 @@ TEST_F(WindowEvents, TabSkipsDisabledControls) {
     EXPECT_EQ(EventsOf([] { driver::UserClick(AddFolder); }), "control 0");
     std::vector<int32_t> forward;
     for (int i = 0; i < 6; ++i) {
-        driver::UserKey(driver::Key::Tab);
+        EventsOf([] { driver::UserKey(driver::Key::Tab); });
         forward.push_back(driver::FocusedControl());
     }
     EXPECT_EQ(forward, (std::vector<int32_t>{AllFiles, Search, Members, DeleteMarked, AddFolder, AllFiles}));
-    driver::UserKey(driver::Key::ShiftTab);
-    driver::UserKey(driver::Key::ShiftTab);
+    EventsOf([] { driver::UserKey(driver::Key::ShiftTab); });
+    EventsOf([] { driver::UserKey(driver::Key::ShiftTab); });
     EXPECT_EQ(driver::FocusedControl(), DeleteMarked); // from the first back to the last enabled one
 }
 
@@ -118,7 +118,7 @@ TEST_F(WindowEvents, SpacePressesTheFocusedButtonAndEnterPressesNothing) {
     EXPECT_EQ(EventsOf([] { driver::UserClick(Reset); }), "control 8");
     EXPECT_EQ(EventsOf([] { driver::UserKey(driver::Key::Space); }), "control 8");
     EXPECT_EQ(EventsOf([] { driver::UserKey(driver::Key::Enter); }), "");
-    driver::UserKey(driver::Key::Tab);
+    EXPECT_EQ(EventsOf([] { driver::UserKey(driver::Key::Tab); }), "");
     ASSERT_EQ(driver::FocusedControl(), Search);
     EXPECT_EQ(EventsOf([] { driver::UserKey(driver::Key::Space); }), "control 9");
     EXPECT_EQ(EventsOf([] { driver::UserKey(driver::Key::Enter); }), "");

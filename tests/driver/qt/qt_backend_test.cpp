@@ -53,6 +53,20 @@ TEST_F(QtBackend, RowsAndTextsWithOddBytesAreShownReadablyAndReadBackAsTheirByte
     EXPECT_EQ(driver::ControlText(GroupsHeading), "x\xFFy");
 }
 
+TEST_F(QtBackend, NoControlHasTheFocusAtFirstNorAfterTheFocusedOneIsDisabled) {
+    EXPECT_EQ(driver::FocusedControl(), -1);
+    EXPECT_EQ(EventsOf([] { driver::UserKey(driver::Key::Tab); }), "");
+    EXPECT_EQ(driver::FocusedControl(), AddFolder);
+    EXPECT_EQ(EventsOf([] { driver::UserClick(DeleteMarked); }), "control 7");
+    ASSERT_EQ(driver::FocusedControl(), DeleteMarked);
+    // Disabled by the program, it hands the focus to its window, not to the next control.
+    EXPECT_EQ(EventsOf([] { SetControlDisabled(DeleteMarked, 1); }), "");
+    EXPECT_EQ(driver::FocusedControl(), -1);
+    EXPECT_EQ(EventsOf([] { driver::UserKey(driver::Key::Space); }), "");
+    EXPECT_EQ(EventsOf([] { driver::UserKey(driver::Key::ShiftTab); }), "");
+    EXPECT_EQ(driver::FocusedControl(), DeleteAll);
+}
+
 TEST_F(QtBackend, ABarIsPaintedAtOnceWithoutTheEventLoop) {
     auto* bar = static_cast<QProgressBar*>(qtb::ControlWidget(BarOverall));
     driver::EventsOf([] {});
