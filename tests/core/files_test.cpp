@@ -137,6 +137,9 @@ TEST_F(FileServices, FoldersThatCannotBeListedEndAtOnce) {
         EXPECT_EQ(NextEntry(), ENTRY_END);
         EXPECT_EQ(NextEntry(), ENTRY_END);
     }
+    // A folder in which nothing matches lists no entry at all.
+    EXPECT_EQ(StartEnumeration(0, tree.Root(), "no-such-*"), 0);
+    EXPECT_EQ(NextEntry(), ENTRY_END);
     // A slot never started, or a negative one, hands out nothing.
     SelectEnumeration(-1);
     EXPECT_EQ(NextEntry(), ENTRY_END);
@@ -221,6 +224,14 @@ TEST_F(FileServices, LinksAndSpecialFilesAreNeverHandedOut) {
 }
 
 #ifdef _WIN32
+TEST_F(FileServices, ADriveWithOrWithoutItsSeparatorIsItsRoot) {
+    ASSERT_EQ(StartEnumeration(0, "C:", "*.*"), 1);
+    std::multiset<Seen> bare = Sorted(Drain());
+    ASSERT_EQ(StartEnumeration(0, "C:\\", "*.*"), 1);
+    EXPECT_EQ(Sorted(Drain()), bare);
+    EXPECT_GT(bare.size(), 0u);
+}
+
 TEST_F(FileServices, SearchSpecificationsLongerThanTheBufferDoNotStart) {
     // "\\." segments lengthen a folder without leaving it. A folder of 250 characters gives with the
     // separator and "*.*" the longest specification that fits (254); one of 251 does not fit.
@@ -376,6 +387,25 @@ TEST_F(FileServices, AClosedSlotIsNoLongerReadAndSlotsBeyondTheTableWork) {
 }
 
 #ifndef _WIN32
+TEST_F(FileServices, EntriesThatVanishAfterListingArePassedOver) {
+    for (const char* name : {"a", "b", "c", "d"})
+        tree.AddFile(name, name);
+    ASSERT_EQ(StartEnumeration(0, tree.Root(), "*.*"), 1);
+    std::vector<Seen> seen;
+    while (seen.empty() || seen.back().kind != ENTRY_FILE) {
+        EntryKind kind = NextEntry();
+        ASSERT_NE(kind, ENTRY_END);
+        seen.push_back({EntryName(), kind, EntrySize()});
+    }
+    // The listing has been read by now; what is deleted from here on must not be handed out.
+    const std::string kept = seen.back().name;
+    for (const char* name : {"a", "b", "c", "d"})
+        if (kept != name) unlink(tree.Path(name).c_str());
+    std::vector<Seen> rest = Drain();
+    seen.insert(seen.end(), rest.begin(), rest.end());
+    EXPECT_EQ(Sorted(seen), WithDots({{kept, ENTRY_FILE, 1}}));
+}
+
 TEST_F(FileServices, OpeningASlotAgainReleasesTheFileItHeld) {
     auto openDescriptors = [] {
         int count = 0;
