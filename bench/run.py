@@ -242,24 +242,30 @@ GNU_TIME = "/usr/bin/time"
 
 
 def run_once(argv, cwd, stdout_path, stderr_path, timeout):
-    """Wall time in seconds, peak resident memory in KiB and the exit code of one run.
+    """Wall time in seconds, peak resident memory in KiB, the exit code and the processor time (user
+    plus system, seconds) of one run.
 
     The peak comes from GNU time's %M: measured in our own process, a child's peak would start from the
     size of this Python process, which the child inherits until it executes the tool."""
     rss_path = Path(str(stdout_path) + ".rss")
     with open(stdout_path, "wb") as out, open(stderr_path, "wb") as err:
         start = time.perf_counter()
-        proc = subprocess.Popen([GNU_TIME, "-f", "%M", "-o", str(rss_path)] + argv, cwd=cwd, stdout=out,
+        proc = subprocess.Popen([GNU_TIME, "-f", "%M %U %S", "-o", str(rss_path)] + argv, cwd=cwd, stdout=out,
                                 stderr=err, stdin=subprocess.DEVNULL, start_new_session=True)
         try:
             code = proc.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
             os.killpg(proc.pid, 9)
             proc.wait()
-            return None, None, "timeout"
+            return None, None, "timeout", None
         wall = time.perf_counter() - start
-    lines = rss_path.read_text().split()
-    return wall, int(lines[-1]) if lines and lines[-1].isdigit() else None, code
+    # GNU time puts a note before its figures when the command failed: the figures are the last line.
+    lines = rss_path.read_text().strip().splitlines()
+    try:
+        rss, user, system = lines[-1].split()
+        return wall, int(rss), code, float(user) + float(system)
+    except (IndexError, ValueError):
+        return wall, None, code, None
 
 
 class PathInfo:
@@ -340,10 +346,10 @@ def bench_tree(name, tree, description, tool_table, runs, work, timeout, log):
         outdir.mkdir(parents=True)
         argv, result_file, parse = make(tree, outdir)
         # The first run warms the cache and gives the groups; the timed runs follow.
-        walls, rss = [], []
+        walls, rss, cpus = [], [], []
         codes = set()
         for i in range(runs + 1):
-            wall, maxrss, code = run_once(argv, outdir, outdir / "stdout", outdir / "stderr", timeout)
+            wall, maxrss, code, cpu = run_once(argv, outdir, outdir / "stdout", outdir / "stderr", timeout)
             codes.add(code)
             if i == 0:
                 data = (result_file or outdir / "stdout").read_bytes() if (result_file or outdir / "stdout").exists() else b""
@@ -354,12 +360,14 @@ def bench_tree(name, tree, description, tool_table, runs, work, timeout, log):
                 continue
             walls.append(wall)
             rss.append(maxrss)
+            cpus.append(cpu)
         by_path, by_file = normalise(groups, info)
         results[tool] = {
             "argv": argv,
             "wall": statistics.median(walls) if walls and None not in walls else None,
             "walls": walls,
             "rss_kib": statistics.median(rss) if rss else None,
+            "cpu": statistics.median(cpus) if cpus and None not in cpus else None,
             "codes": sorted(str(c) for c in codes),
             "groups": len(by_path),
             "by_path": by_path,
@@ -371,8 +379,8 @@ def bench_tree(name, tree, description, tool_table, runs, work, timeout, log):
     ours = results["zwillingsfeger-cli"]
     peers = [t for t in results if t != "zwillingsfeger-cli" and results[t]["wall"] is not None]
     fastest = min(peers, key=lambda t: results[t]["wall"]) if peers else None
-    log("| tool | median wall s | peak RSS MiB | time / ours | memory / ours | groups | same groups as ours | same over distinct files |")
-    log("|---|---:|---:|---:|---:|---:|---|---|")
+    log("| tool | median wall s | CPU s (user+sys) | peak RSS MiB | time / ours | memory / ours | groups | same groups as ours | same over distinct files |")
+    log("|---|---:|---:|---:|---:|---:|---:|---|---|")
     for tool, r in results.items():
         same = "—" if tool == "zwillingsfeger-cli" else ("yes" if r["by_path"] == ours["by_path"] else
                                                           f"no: {len(r['by_path'] - ours['by_path'])} only theirs, {len(ours['by_path'] - r['by_path'])} only ours")
@@ -382,13 +390,15 @@ def bench_tree(name, tree, description, tool_table, runs, work, timeout, log):
         ratio_m = "—" if tool == "zwillingsfeger-cli" or not r["rss_kib"] else f"{r['rss_kib'] / ours['rss_kib']:.2f}"
         mark = " (fastest peer)" if tool == fastest else ""
         codes = "" if r["codes"] == ["0"] else f" (exit {', '.join(r['codes'])})"
-        log(f"| {tool}{mark}{codes} | {fmt_time(r['wall'])} | {r['rss_kib'] / 1024 if r['rss_kib'] else 0:.1f} | {ratio_t} | {ratio_m} | {r['groups']} | {same} | {same_files} |")
+        cpu = "—" if r["cpu"] is None else f"{r['cpu']:.2f}"
+        log(f"| {tool}{mark}{codes} | {fmt_time(r['wall'])} | {cpu} | {r['rss_kib'] / 1024 if r['rss_kib'] else 0:.1f} | {ratio_t} | {ratio_m} | {r['groups']} | {same} | {same_files} |")
     stats = ours["stderr"].decode(errors="replace").strip()
     if stats:
         log("\nzwillingsfeger-cli --stats:\n```\n" + stats + "\n```")
     if fastest and ours["wall"]:
         log(f"\nFastest peer: {fastest}, {results[fastest]['wall']:.3f} s; ours {ours['wall']:.3f} s "
-            f"({ours['wall'] / results[fastest]['wall']:.2f} x the fastest peer's time).")
+            f"({ours['wall'] / results[fastest]['wall']:.2f} x the fastest peer's time). "
+            f"Load average now: {os.getloadavg()[0]:.1f}.")
     return results, files
 
 
@@ -513,6 +523,8 @@ def main():
         sys.exit("run.py: GNU time is needed for the peak memory: apt-get install -y time")
     base_rss = min(run_once([str(cli), "--", str(empty)], work, work / "base.out", work / "base.err", 30)[1]
                    for _ in range(3))
+    log(f"Load average at the start: {' '.join(f'{x:.1f}' for x in os.getloadavg())} (other work on the machine "
+        f"slows the wall times; the CPU column is less affected).")
     for name in wanted:
         if name == "usr-share":
             tree, description = args.real, f"the real tree {args.real}"
