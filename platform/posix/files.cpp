@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <exception>
 #include <vector>
 
 const char PATH_SEPARATOR = '/';
@@ -77,14 +78,26 @@ void RaiseDescriptorLimit() {
     }
 }
 
+// Makes Slot a valid index: the table grows to Slot + 10, the new slots empty. False when there is
+// not the memory for it.
+template <typename T> bool Grow(std::vector<T>& table, int32_t slot, const T& empty) {
+    if (static_cast<size_t>(slot) < table.size()) return true;
+    try {
+        table.resize(static_cast<size_t>(slot) + 10, empty);
+    } catch (const std::exception&) {
+        return false;
+    }
+    return true;
+}
+
 // A path with a zero byte would silently name a different (shorter) path.
 bool Usable(const std::string& path) {
     return path.find('\0') == std::string::npos;
 }
 
 // The system refuses paths of PATH_MAX bytes and more. Such a path is walked through its leading
-// folders in pieces: Anchor leaves *Folder open on a folder (or AT_FDCWD) and *Rest short enough
-// to be used relative to it. False when a leading folder cannot be opened.
+// folders in pieces: an Anchor holds a folder open (or AT_FDCWD) and the rest of the path, short
+// enough to be used relative to it; ok() is false when a leading folder cannot be opened.
 class Anchor {
   public:
     explicit Anchor(const std::string& path) {
@@ -103,7 +116,7 @@ class Anchor {
                 ++start;
         }
         rest_ = path.substr(start);
-        if (rest_.empty()) rest_ = ".";
+        if (rest_.empty() && start > 0) rest_ = ".";
         ok_ = true;
     }
     ~Anchor() {
@@ -141,7 +154,6 @@ bool Matches(const EnumerationSlot& slot, const char* name) {
 // count; links are not followed and an entry that has vanished since it was listed is passed over.
 bool FetchEntry(EnumerationSlot& slot) {
     for (;;) {
-        errno = 0;
         dirent* entry = readdir(slot.search);
         if (!entry) return false;
         const char* name = entry->d_name;
@@ -219,12 +231,10 @@ const std::string& ProgramFolder() {
 }
 
 int32_t StartEnumeration(int32_t slot, const std::string& folder, const std::string& pattern) {
-    if (slot < 0) {
+    if (slot < 0 || !Grow(EnumerationSlots, slot, EnumerationSlot{})) {
         CurrentEnumeration = -1;
         return 0;
     }
-    if (static_cast<size_t>(slot) >= EnumerationSlots.size())
-        EnumerationSlots.resize(static_cast<size_t>(slot) + 10);
     EnterProgramFolder();
     CurrentEnumeration = slot;
     EnumerationSlot& current = EnumerationSlots[static_cast<size_t>(slot)];
@@ -261,11 +271,10 @@ void SelectEnumeration(int32_t slot) {
 }
 
 FileHandle OpenForReading(int32_t slot, const std::string& path) {
-    if (slot < 0) {
+    if (slot < 0 || !Grow(FileSlots, slot, -1)) {
         CurrentFile = -1;
         return 0;
     }
-    if (static_cast<size_t>(slot) >= FileSlots.size()) FileSlots.resize(static_cast<size_t>(slot) + 10, -1);
     EnterProgramFolder();
     int& held = FileSlots[static_cast<size_t>(slot)];
     // A file still held by the slot would otherwise stay open until the program ends.
