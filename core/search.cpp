@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
@@ -24,6 +25,7 @@ SearchStats stats;
 // A catalogue entry with its place, before the entries are sorted by size.
 struct Indexed {
     FileEntry* entry;
+    int64_t size;
     int64_t position;
 };
 
@@ -35,7 +37,7 @@ struct File {
     int64_t offset = 0;   // file position while open
     int64_t read = 0;     // bytes read from it
     int64_t counted = 0;  // bytes counted as done on the bars
-    bool seen = false;    // opened before: its identity has been taken
+    bool seen = false;    // its identity has been taken
     int32_t older = -1;   // neighbours in the list of open files, most recently used first
     int32_t newer = -1;
 };
@@ -75,6 +77,23 @@ struct Progress {
     }
 };
 
+// Room for the blocks of one step, kept for the whole search and never cleared: every byte used is
+// read into it first.
+class Arena {
+  public:
+    unsigned char* Get(size_t bytes) {
+        if (bytes > size_) {
+            memory_ = std::make_unique_for_overwrite<unsigned char[]>(bytes);
+            size_ = bytes;
+        }
+        return memory_.get();
+    }
+
+  private:
+    std::unique_ptr<unsigned char[]> memory_;
+    size_t size_ = 0;
+};
+
 struct IdentityHash {
     size_t operator()(const FileIdentity& identity) const {
         return std::hash<uint64_t>()(identity.device * 0x9E3779B97F4A7C15ull ^ identity.index);
@@ -98,16 +117,23 @@ bool SamePath(const FileEntry& a, const FileEntry& b) {
 }
 
 int64_t CommonPrefix(const unsigned char* a, const unsigned char* b, int64_t length) {
-    return std::mismatch(a, a + length, b).first - a;
+    // Whole chunks by memcmp first: blocks of one size set often share long prefixes.
+    constexpr int64_t chunk = 256;
+    int64_t common = 0;
+    while (common + chunk <= length && std::memcmp(a + common, b + common, chunk) == 0)
+        common += chunk;
+    while (common < length && a[common] == b[common])
+        ++common;
+    return common;
 }
 
 // The search over the files of one size.
 class SizeSet {
   public:
     SizeSet(int64_t size, std::vector<File> files, Progress& progress, std::vector<Group>& groups,
-            std::vector<int32_t>& freeSlots)
-        : size_(size), files_(std::move(files)), progress_(progress), groups_(groups), freeSlots_(freeSlots) {
-    }
+            std::vector<int32_t>& freeSlots, Arena& arena)
+        : size_(size), files_(std::move(files)), progress_(progress), groups_(groups), freeSlots_(freeSlots),
+          arena_(arena) {}
 
     void Run() {
         progress_.StartSet(size_ * static_cast<int64_t>(files_.size()), size_ >= LARGE_FILE_THRESHOLD);
@@ -170,11 +196,11 @@ class SizeSet {
             const Stretch stretch = candidates.plan.Next(cap);
             const int64_t length = stretch.to - stretch.from;
             const size_t stride = static_cast<size_t>(length) + 1;
-            arena_.resize(stride * members.size());
+            unsigned char* arena = arena_.Get(stride * members.size());
             kept.clear();
             blocks.clear();
             for (int32_t m : members) {
-                unsigned char* block = arena_.data() + stride * kept.size();
+                unsigned char* block = arena + stride * kept.size();
                 Outcome outcome = ReadStretch(m, stretch, block);
                 if (outcome == Outcome::Read) {
                     kept.push_back(m);
@@ -226,8 +252,23 @@ class SizeSet {
         }
     }
 
-    // Every byte of these files has been compared and found equal.
-    void Finish(const std::vector<int32_t>& members) {
+    // Every byte of these files has been compared and found equal. Names of one file that were not
+    // told apart when opened are told apart now: the earliest name stays, the later ones take no part.
+    void Finish(const std::vector<int32_t>& equal) {
+        std::vector<int32_t> members;
+        std::unordered_set<FileIdentity, IdentityHash> identities;
+        for (int32_t m : equal) {
+            FileIdentity identity;
+            if (!files_[m].seen && TakeIdentity(m, &identity) && !identities.insert(identity).second)
+                Drop(m, 0);
+            else
+                members.push_back(m);
+        }
+        if (members.size() < 2) {
+            for (int32_t m : members)
+                Drop(m, 0);
+            return;
+        }
         Group group{files_[members[0]].position, {}};
         for (int32_t m : members) {
             Close(m);
@@ -251,7 +292,9 @@ class SizeSet {
         File& file = files_[m];
         if (file.slot == 0) {
             if (!Open(m)) return Outcome::Failed;
-            if (!file.seen) {
+            // Asking for the identity costs about as much as reading a small file: small files are
+            // told apart only when they have turned out equal.
+            if (!file.seen && size_ > CurrentSearchTuning().identityAtOpen) {
                 file.seen = true;
                 if (SeenBefore()) return Outcome::SameFile;
             }
@@ -281,6 +324,15 @@ class SizeSet {
         FileIdentity identity;
         if (!CurrentFileIdentity(&identity)) return false;
         return !identities_.insert(identity).second;
+    }
+
+    bool TakeIdentity(int32_t m, FileIdentity* identity) {
+        if (files_[m].slot == 0) {
+            if (!Open(m)) return false;
+        } else {
+            SelectFile(files_[m].slot);
+        }
+        return CurrentFileIdentity(identity) != 0;
     }
 
     bool Open(int32_t m) {
@@ -342,7 +394,7 @@ class SizeSet {
     std::vector<Group>& groups_;
     std::vector<int32_t>& freeSlots_;
     std::unordered_set<FileIdentity, IdentityHash> identities_;
-    std::vector<unsigned char> arena_;
+    Arena& arena_;
     int32_t mostRecent_ = -1;
     int32_t leastRecent_ = -1;
     int32_t openCount_ = 0;
@@ -361,23 +413,23 @@ void FindDuplicates() {
     for (ListLink* link = Catalogue.head; link; link = link->next, ++position) {
         FileEntry* entry = static_cast<FileEntry*>(link);
         entry->Grouped = false;
-        if (entry->Size > 0) entries.push_back({entry, position});
+        if (entry->Size > 0) entries.push_back({entry, entry->Size, position});
     }
     stats.filesCatalogued = position;
     std::sort(entries.begin(), entries.end(), [](const Indexed& a, const Indexed& b) {
-        return a.entry->Size != b.entry->Size ? a.entry->Size < b.entry->Size : a.position < b.position;
+        return a.size != b.size ? a.size < b.size : a.position < b.position;
     });
 
     // Runs of one size with at least two entries are the candidates.
     std::vector<std::pair<size_t, size_t>> sets;
     for (size_t begin = 0; begin < entries.size();) {
         size_t end = begin + 1;
-        while (end < entries.size() && entries[end].entry->Size == entries[begin].entry->Size)
+        while (end < entries.size() && entries[end].size == entries[begin].size)
             ++end;
         if (end - begin >= 2) {
             sets.emplace_back(begin, end);
             stats.candidateFiles += int64_t(end - begin);
-            stats.candidateBytes += int64_t(end - begin) * entries[begin].entry->Size;
+            stats.candidateBytes += int64_t(end - begin) * entries[begin].size;
         }
         begin = end;
     }
@@ -390,13 +442,14 @@ void FindDuplicates() {
     Progress progress;
     progress.total = stats.candidateBytes;
     std::vector<Group> groups;
+    Arena arena;
     for (auto [begin, end] : sets) {
         std::vector<File> files(end - begin);
         for (size_t i = begin; i < end; ++i) {
             files[i - begin].entry = entries[i].entry;
             files[i - begin].position = entries[i].position;
         }
-        SizeSet(entries[begin].entry->Size, std::move(files), progress, groups, freeSlots).Run();
+        SizeSet(entries[begin].size, std::move(files), progress, groups, freeSlots, arena).Run();
     }
 
     std::sort(groups.begin(), groups.end(),

@@ -16,6 +16,7 @@ struct SearchTuning {
     int64_t minimumBlock = 512;              // ... unless the set is so large that blocks would be smaller
     int32_t openFiles = 256;                 // files held open at once; others are reopened when needed
     int32_t firstSlot = 16;                  // file slots firstSlot ... firstSlot + openFiles - 1
+    int64_t identityAtOpen = 64 * 1024;      // larger files are told apart from other names of them at once
 };
 
 // The knobs in force; tests may change them and put the defaults back afterwards.

@@ -233,6 +233,7 @@ SearchTuning RandomTuning(TreeMaker& maker) {
     tuning.minimumBlock = maker.Pick(1, 8);
     tuning.openFiles = maker.Pick(1, 6);
     tuning.firstSlot = maker.Pick(3, 40);
+    tuning.identityAtOpen = maker.Chance(50) ? maker.Pick(0, 40) : 1 << 20;
     return tuning;
 }
 
