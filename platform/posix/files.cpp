@@ -43,8 +43,6 @@ std::vector<int> FileSlots(kInitialSlots, -1);
 int CurrentFile = -1;
 unsigned char ReadBuffer[4] = {0, 0, 0, 0};
 
-bool InProgramFolder = false;
-
 std::string DetermineProgramFolder() {
     std::vector<char> buffer(512);
     for (;;) {
@@ -59,12 +57,13 @@ std::string DetermineProgramFolder() {
     }
 }
 
-// Relative folders and paths are taken relative to the program's own folder. The change is made once:
-// nothing else in the program moves the current directory.
+// Relative folders and paths are taken relative to the program's own folder, which is made the current
+// directory before each enumeration and open. Through a descriptor held open that costs one call and
+// no path lookup, and stays right when something else has moved the current directory meanwhile.
 void EnterProgramFolder() {
-    if (InProgramFolder) return;
-    const std::string& folder = ProgramFolder();
-    if (!folder.empty() && chdir(folder.c_str()) == 0) InProgramFolder = true;
+    static const int folder =
+        ProgramFolder().empty() ? -1 : open(ProgramFolder().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) (void)!fchdir(folder);
 }
 
 // A deep scan keeps one directory open per level; let it use every descriptor the system allows.

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <set>
 #include <utility>
 #include <vector>
@@ -100,6 +101,12 @@ TEST_F(FileServices, ProgramFolderIsTheExecutablesOwnFolderAndRelativePathsStart
     CloseFileSlot(1);
     EXPECT_NE(OpenForReading(1, self), 0);
     CloseFileSlot(1);
+    // Even after something else has moved the current directory.
+    const std::filesystem::path saved = std::filesystem::current_path();
+    std::filesystem::current_path(tree.Root());
+    EXPECT_NE(OpenForReading(1, self), 0);
+    CloseFileSlot(1);
+    std::filesystem::current_path(saved);
     ASSERT_NE(StartEnumeration(0, "", "*.*"), 0);
     std::vector<Seen> listed = Drain();
     auto has = [&](const std::string& name, EntryKind kind) {
