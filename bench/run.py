@@ -314,11 +314,22 @@ def link_behaviour(by_path, info):
 
 
 def build(release_dir, windows_dir, with_windows):
-    """The optimised CLI must build; the window benchmark is skipped when its build fails."""
+    """The optimised CLI must build; the window benchmark is skipped when its build fails. Returns a note
+    for the report when the build needed help."""
     quiet = dict(stdout=subprocess.DEVNULL)
-    subprocess.run(["cmake", "-S", str(REPO), "-B", str(release_dir), "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
-                    "-DZW_SANITIZE=OFF", "-DZW_TESTS=OFF"], check=True, **quiet)
-    subprocess.run(["ninja", "-C", str(release_dir), "-j2", "zwillingsfeger-cli"], check=True, **quiet)
+    note = ""
+
+    def configure(extra_flags):
+        subprocess.run(["cmake", "-S", str(REPO), "-B", str(release_dir), "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
+                        "-DZW_SANITIZE=OFF", "-DZW_TESTS=OFF", f"-DCMAKE_CXX_FLAGS={extra_flags}"], check=True, **quiet)
+
+    configure("")
+    if subprocess.run(["ninja", "-C", str(release_dir), "-j2", "zwillingsfeger-cli"], **quiet).returncode != 0:
+        # GCC 12 reports false -Wrestrict overlaps in std::string at -O3; the code is the same without
+        # the error, so the benchmark goes on and says so.
+        configure("-Wno-error=restrict")
+        subprocess.run(["ninja", "-C", str(release_dir), "-j2", "zwillingsfeger-cli"], check=True, **quiet)
+        note = "The Release build stopped on a -Wrestrict error; it was built with -Wno-error=restrict."
     if subprocess.run(["ninja", "-C", str(release_dir), "-j2", "refresh_bench"], **quiet).returncode != 0:
         print("run.py: refresh_bench (Qt) did not build", file=sys.stderr)
     if with_windows:
@@ -327,6 +338,7 @@ def build(release_dir, windows_dir, with_windows):
                              "-DCMAKE_BUILD_TYPE=Release", "-DZW_TESTS=OFF"], **quiet).returncode == 0
         if not ok or subprocess.run(["ninja", "-C", str(windows_dir), "-j2", "refresh_bench"], **quiet).returncode:
             print("run.py: refresh_bench.exe (Win32) did not build", file=sys.stderr)
+    return note
 
 
 def fmt_time(t):
@@ -487,8 +499,9 @@ def main():
             report_lines.append(line)
 
     started = time.perf_counter()
+    build_note = ""
     if not args.skip_build:
-        build(release_dir, windows_dir, not args.no_windows)
+        build_note = build(release_dir, windows_dir, not args.no_windows)
     cli = args.cli.resolve() if args.cli else release_dir / "zwillingsfeger-cli"
     table = tools(cli)
     missing = [t for t in table if t != "zwillingsfeger-cli" and shutil.which(t) is None]
@@ -507,6 +520,8 @@ def main():
         f"run (warm cache), median; peak RSS is GNU time's %M.")
     log(f"Machine: {os.cpu_count()} cores, {os.sysconf('SC_PAGE_SIZE') * os.sysconf('SC_PHYS_PAGES') / 2**30:.1f} GiB; "
         f"peers: {'; '.join(versions)}{'; missing: ' + ', '.join(missing) if missing else ''}.")
+    if build_note:
+        log(build_note)
     log("\nTool commands (TREE is the tree, OUT a temporary folder):\n")
     for tool, make in table.items():
         argv, _, _ = make(Path("TREE"), Path("OUT"))

@@ -194,9 +194,12 @@ TEST_F(CliRun, OddNamesSurviveNullAndJsonOutput) {
     std::sort(want.begin(), want.end());
     EXPECT_EQ(got, want);
 
+    // The file services move the current folder to the program's own: relative names are resolved
+    // before they start, so the test goes back for the next run.
+    fs::current_path(root);
     ASSERT_EQ(Run({"--json", "--", "-dash"}), 0);
     EXPECT_NE(out.find("new\\nline\""), std::string::npos) << out;
-    EXPECT_NE(out.find("\"gr\\ufffd\\ufffd\",\"path_bytes\":["), std::string::npos) << out;
+    EXPECT_NE(out.find("/gr\\ufffd\\ufffd\",\"path_bytes\":["), std::string::npos) << out;
     EXPECT_NE(out.find(",103,114,252,223]"), std::string::npos) << out;
 
     // Without "--" the name reads as an option.
