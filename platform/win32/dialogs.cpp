@@ -10,6 +10,10 @@
 
 #include <cstring>
 
+namespace zw_win32 {
+void ShowNewRows();
+} // namespace zw_win32
+
 namespace {
 
 constexpr size_t INITIAL_FOLDER_BYTES = 256;
@@ -30,11 +34,13 @@ int CALLBACK ChooserCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
 } // namespace
 
 int32_t ShowMessageBox(const std::string& title, const std::string& text, int32_t flags) {
+    zw_win32::ShowNewRows();
     HWND owner = GetForegroundWindow();
     return MessageBoxA(owner, text.c_str(), title.c_str(), static_cast<UINT>(flags));
 }
 
 std::string ChooseFolder(const std::string& title, const std::string& initialFolder) {
+    zw_win32::ShowNewRows();
     HMODULE shell = LoadLibraryA("SHELL32.DLL");
     if (shell == nullptr) return {};
     auto browse = reinterpret_cast<BrowseForFolder>(

@@ -9,6 +9,7 @@
 namespace zw_win32 {
 LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 HACCEL KeyboardTableOf(HWND window);
+void ShowNewRows();
 } // namespace zw_win32
 
 namespace {
@@ -115,6 +116,7 @@ LRESULT CALLBACK zw_win32::WindowProcedure(HWND window, UINT message, WPARAM wPa
 }
 
 int32_t WaitEvent() {
+    zw_win32::ShowNewRows();
     MSG message = {};
     GetMessageA(&message, nullptr, 0, 0);
     HWND active = GetActiveWindow();

@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -14,6 +15,8 @@ namespace zw_win32 {
 LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Used by events.cpp: the keyboard table of an open window, or none.
 HACCEL KeyboardTableOf(HWND window);
+// Used before every wait and dialog: list boxes that took rows show them now.
+void ShowNewRows();
 } // namespace zw_win32
 
 namespace {
@@ -54,7 +57,16 @@ void ListSetValue(HWND control, int32_t value) {
     SendMessageA(control, LB_SETCURSEL, static_cast<WPARAM>(static_cast<intptr_t>(value)), 0);
 }
 
+// A list box that repaints itself and its scroll bar after every row takes minutes for a large
+// catalogue. Rows inserted between two waits are painted once, when the program waits again and the
+// user can look (ShowNewRows).
+std::vector<HWND> listsTakingRows;
+
 void ListInsertRow(HWND control, int32_t position, const char* text) {
+    if (std::find(listsTakingRows.begin(), listsTakingRows.end(), control) == listsTakingRows.end()) {
+        SendMessageA(control, WM_SETREDRAW, FALSE, 0);
+        listsTakingRows.push_back(control);
+    }
     SendMessageA(control, LB_INSERTSTRING, static_cast<WPARAM>(static_cast<intptr_t>(position)),
                  reinterpret_cast<LPARAM>(text));
 }
@@ -137,6 +149,15 @@ HWND CreateTextControl(int32_t number, const ControlKind* kind, DWORD extendedSt
 }
 
 } // namespace
+
+void zw_win32::ShowNewRows() {
+    for (HWND list : listsTakingRows) {
+        if (!IsWindow(list)) continue;
+        SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+    }
+    listsTakingRows.clear();
+}
 
 HACCEL zw_win32::KeyboardTableOf(HWND window) {
     if (window == nullptr) return nullptr;

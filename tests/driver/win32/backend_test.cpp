@@ -110,9 +110,11 @@ TEST_F(Win32Backend, ControlsHaveTheirClassesStylesAndFont) {
     const LONG listBits = LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS | LBS_NOTIFY;
     EXPECT_EQ(StyleOf(list) & listBits, listBits);
     EXPECT_FALSE(StyleOf(list) & LBS_SORT);
-    // The scroll bar comes when the rows no longer fit.
-    for (int row = 0; row < 30; ++row)
-        InsertRow(2, -1, "Zeile");
+    // The scroll bar comes when the rows no longer fit, at the latest when the program waits.
+    driver::EventsOf([] {
+        for (int row = 0; row < 30; ++row)
+            InsertRow(2, -1, "Zeile");
+    });
     EXPECT_TRUE(StyleOf(list) & WS_VSCROLL);
     ClearRows(2);
     EXPECT_TRUE(GetWindowLongA(list, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
@@ -168,6 +170,29 @@ TEST_F(Win32Backend, NumbersWithoutAControlDoNothing) {
     EXPECT_EQ(GetControlValue(1000), 0);
     SetControlText(1000, "neu");
     EXPECT_EQ(driver::ControlText(1000), "neu");
+}
+
+TEST_F(Win32Backend, ManyRowsArePaintedOnceWhenTheProgramWaits) {
+    OpenWindow();
+    auto list = static_cast<HWND>(CreateListBox(2, 0, 45, 195, 225));
+    driver::EventsOf([] {});
+    // Painted row by row, Wine needs over ten milliseconds a row here: minutes for this many.
+    const DWORD start = GetTickCount();
+    for (int row = 0; row < 20000; ++row)
+        InsertRow(2, -1, "datei" + std::to_string(row) + ".txt (" + std::to_string(row) + ")");
+    SetControlValue(2, 19999);
+    EXPECT_LT(GetTickCount() - start, 10000u);
+    driver::EventsOf([] {});
+    EXPECT_FALSE(GetUpdateRect(list, nullptr, FALSE));
+    EXPECT_TRUE(StyleOf(list) & WS_VSCROLL);
+    EXPECT_EQ(CountRows(2), 20000);
+    EXPECT_EQ(driver::SelectedRow(2), 19999);
+    // The selected last row is in sight.
+    RECT item = {}, client = {};
+    SendMessageA(list, LB_GETITEMRECT, 19999, reinterpret_cast<LPARAM>(&item));
+    GetClientRect(list, &client);
+    EXPECT_LE(item.bottom, client.bottom);
+    EXPECT_GE(item.top, client.top);
 }
 
 TEST_F(Win32Backend, BarPaintsItsValueWithoutAWait) {

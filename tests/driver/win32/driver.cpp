@@ -165,10 +165,11 @@ void ClickRow(int32_t control, int32_t row, bool twice) {
 
 // --- Keyboard --------------------------------------------------------------------------------------
 
-// A helper window of the driver: the end-of-queue marker of EventsOf and the release of Shift
-// arrive here in queue order.
+// A helper window of the driver: the end-of-queue marker, the keys and the release of Shift arrive
+// here in queue order.
 constexpr UINT MESSAGE_MARKER = WM_APP + 0x2A1;
 constexpr UINT MESSAGE_RELEASE_SHIFT = WM_APP + 0x2A2;
+constexpr UINT MESSAGE_KEY = WM_APP + 0x2A3;
 bool markerSeen = false;
 
 void SetShift(bool down) {
@@ -180,6 +181,38 @@ void SetShift(bool down) {
     SetKeyboardState(state);
 }
 
+LPARAM KeyData(UINT virtualKey, bool up) {
+    const UINT scanCode = MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
+    LPARAM data = 1 | static_cast<LPARAM>(scanCode << 16);
+    if (up) data |= static_cast<LPARAM>(3u << 30);
+    return data;
+}
+
+HWND KeyboardTarget() {
+    HWND focus = GetFocus();
+    if (focus != nullptr) return focus;
+    HWND active = GetActiveWindow();
+    return active != nullptr ? active : static_cast<HWND>(CurrentWindow());
+}
+
+HWND HelperWindow();
+
+// Posted keys leave the key state alone; Shift is held in the thread's state until the keys before
+// its release have been taken from the queue.
+void PressKey(UINT virtualKey, bool shift) {
+    HWND target = KeyboardTarget();
+    if (shift) {
+        SetShift(true);
+        PostMessageA(target, WM_KEYDOWN, VK_SHIFT, KeyData(VK_SHIFT, false));
+    }
+    PostMessageA(target, WM_KEYDOWN, virtualKey, KeyData(virtualKey, false));
+    PostMessageA(target, WM_KEYUP, virtualKey, KeyData(virtualKey, true));
+    if (shift) {
+        PostMessageA(target, WM_KEYUP, VK_SHIFT, KeyData(VK_SHIFT, true));
+        PostMessageA(HelperWindow(), MESSAGE_RELEASE_SHIFT, 0, 0);
+    }
+}
+
 LRESULT CALLBACK HelperProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == MESSAGE_MARKER) {
         markerSeen = true;
@@ -187,6 +220,10 @@ LRESULT CALLBACK HelperProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     }
     if (message == MESSAGE_RELEASE_SHIFT) {
         SetShift(false);
+        return 0;
+    }
+    if (message == MESSAGE_KEY) {
+        PressKey(static_cast<UINT>(wParam), lParam != 0);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -205,18 +242,47 @@ HWND HelperWindow() {
     return helper;
 }
 
-LPARAM KeyData(UINT virtualKey, bool up) {
-    const UINT scanCode = MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
-    LPARAM data = 1 | static_cast<LPARAM>(scanCode << 16);
-    if (up) data |= static_cast<LPARAM>(3u << 30);
-    return data;
+// Takes every message from the queue through the program's own wait, up to a marker and again
+// while more keeps arriving (posted by what was just handled, or late from the X server), until
+// the queue stays quiet for a moment. Keeps the events among the codes.
+void Drain(std::vector<SeenEvent>& seen) {
+    constexpr int MAX_ROUNDS = 50;
+    constexpr int MAX_LEFT = 500;
+    constexpr DWORD QUIET_MS = 40;
+    auto take = [&seen] {
+        const int32_t code = WaitEvent();
+        if (code == EVENT_CONTROL)
+            seen.push_back({code, EventControl()});
+        else if (code == EVENT_CLOSE || code == EVENT_SIZE)
+            seen.push_back({code, -1});
+    };
+    HWND helper = HelperWindow();
+    for (int round = 0; round < MAX_ROUNDS; ++round) {
+        markerSeen = false;
+        PostMessageA(helper, MESSAGE_MARKER, 0, 0);
+        while (!markerSeen)
+            take();
+        // Painting and timers come after every posted message, the marker included.
+        int left = 0;
+        MSG pending = {};
+        for (; left < MAX_LEFT && PeekMessageA(&pending, nullptr, 0, 0, PM_NOREMOVE); ++left)
+            take();
+        if (left == 0 && MsgWaitForMultipleObjects(0, nullptr, FALSE, QUIET_MS, QS_ALLINPUT) == WAIT_TIMEOUT)
+            break;
+    }
 }
 
-HWND KeyboardTarget() {
-    HWND focus = GetFocus();
-    if (focus != nullptr) return focus;
-    HWND active = GetActiveWindow();
-    return active != nullptr ? active : static_cast<HWND>(CurrentWindow());
+// Inside EventsOf and inside the steps of WithUser a loop is about to take the input from the queue.
+// Anywhere else the user's input is taken at once, as a user's would be by a running program, and
+// the events it raised wait for the next EventsOf.
+int queueOnly = 0;
+std::vector<SeenEvent> backlog;
+
+void Deliver() {
+    if (queueOnly > 0) return;
+    ++queueOnly;
+    Drain(backlog);
+    --queueOnly;
 }
 
 // --- Dialogs ---------------------------------------------------------------------------------------
@@ -286,7 +352,10 @@ void CALLBACK UserTick(HWND, UINT, UINT_PTR, DWORD) {
     if (run == nullptr || run->busy) return;
     run->busy = true;
     if (!run->failed && run->next < run->steps->size()) {
-        if ((*run->steps)[run->next]()) {
+        ++queueOnly;
+        const bool done = (*run->steps)[run->next]();
+        --queueOnly;
+        if (done) {
             ++run->next;
             run->since = GetTickCount();
         }
@@ -517,14 +586,17 @@ std::string SaveScreenshot(const std::string& name) {
 void UserClick(int32_t control) {
     HWND window = ControlOrFail(control);
     if (window != nullptr) ClickAt(TopOf(window), CentreOf(window), false);
+    Deliver();
 }
 
 void UserClickRow(int32_t control, int32_t row) {
     ClickRow(control, row, false);
+    Deliver();
 }
 
 void UserDoubleClickRow(int32_t control, int32_t row) {
     ClickRow(control, row, true);
+    Deliver();
 }
 
 void UserKey(Key key) {
@@ -547,20 +619,10 @@ void UserKey(Key key) {
         virtualKey = VK_RETURN;
         break;
     }
-    HWND target = KeyboardTarget();
-    const bool shift = key == Key::ShiftTab;
-    // Posted keys leave the key state alone; Shift is held in the thread's state until the keys
-    // before the release have been taken from the queue.
-    if (shift) {
-        SetShift(true);
-        PostMessageA(target, WM_KEYDOWN, VK_SHIFT, KeyData(VK_SHIFT, false));
-    }
-    PostMessageA(target, WM_KEYDOWN, virtualKey, KeyData(virtualKey, false));
-    PostMessageA(target, WM_KEYUP, virtualKey, KeyData(virtualKey, true));
-    if (shift) {
-        PostMessageA(target, WM_KEYUP, VK_SHIFT, KeyData(VK_SHIFT, true));
-        PostMessageA(HelperWindow(), MESSAGE_RELEASE_SHIFT, 0, 0);
-    }
+    // The key reaches whatever has the focus when it is taken from the queue, after the input
+    // before it.
+    PostMessageA(HelperWindow(), MESSAGE_KEY, virtualKey, key == Key::ShiftTab ? 1 : 0);
+    Deliver();
 }
 
 void UserCloseBox(int32_t window) {
@@ -576,30 +638,16 @@ void UserCloseBox(int32_t window) {
     const LPARAM where =
         MAKELPARAM(frame.right - caption / 2 - GetSystemMetrics(SM_CXFRAME), frame.top + caption / 2);
     PostMessageA(top, WM_SYSCOMMAND, SC_CLOSE, where);
+    Deliver();
 }
 
 std::vector<SeenEvent> EventsOf(const std::function<void()>& action) {
+    ++queueOnly;
     action();
     std::vector<SeenEvent> seen;
-    HWND helper = HelperWindow();
-    // Drains the queue up to a marker, again while more keeps arriving (posted by what was just
-    // handled, or late from the X server), until it stays quiet for a moment.
-    constexpr int MAX_ROUNDS = 50;
-    constexpr DWORD QUIET_MS = 40;
-    for (int round = 0; round < MAX_ROUNDS; ++round) {
-        markerSeen = false;
-        PostMessageA(helper, MESSAGE_MARKER, 0, 0);
-        while (!markerSeen) {
-            const int32_t code = WaitEvent();
-            if (code == EVENT_CONTROL)
-                seen.push_back({code, EventControl()});
-            else if (code == EVENT_CLOSE || code == EVENT_SIZE)
-                seen.push_back({code, -1});
-        }
-        MSG pending = {};
-        if (PeekMessageA(&pending, nullptr, 0, 0, PM_NOREMOVE)) continue;
-        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, QUIET_MS, QS_ALLINPUT) == WAIT_TIMEOUT) break;
-    }
+    seen.swap(backlog);
+    Drain(seen);
+    --queueOnly;
     return seen;
 }
 
