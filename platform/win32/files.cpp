@@ -50,6 +50,7 @@ template <typename T> bool GrowTable(T*& table, size_t wanted) {
 }
 
 bool EnsureEnumerationSlot(int32_t slot) {
+    if (!EnumerationSlots && GrowTable(EnumerationSlots, kInitialSlots)) EnumerationCapacity = kInitialSlots;
     if (slot < EnumerationCapacity) return true;
     int64_t wanted = int64_t(slot) + 10;
     if (wanted > INT32_MAX || !GrowTable(EnumerationSlots, size_t(wanted))) return false;
@@ -58,6 +59,7 @@ bool EnsureEnumerationSlot(int32_t slot) {
 }
 
 bool EnsureFileSlot(uint32_t slot) {
+    if (!FileSlots && GrowTable(FileSlots, kInitialSlots)) FileCapacity = kInitialSlots;
     if (slot < FileCapacity) return true;
     uint64_t wanted = uint64_t(slot) + 10;
     if (wanted > INT32_MAX || !GrowTable(FileSlots, size_t(wanted))) return false;
@@ -89,8 +91,8 @@ bool FindNextUsable(HANDLE search) {
 void InitFileServices() {
     if (EnumerationSlots) return;
     ProgramFolder();
-    EnsureFileSlot(kInitialSlots - 1);
-    EnsureEnumerationSlot(kInitialSlots - 1);
+    EnsureFileSlot(0);
+    EnsureEnumerationSlot(0);
 }
 
 const std::string& ProgramFolder() {
