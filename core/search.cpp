@@ -338,6 +338,7 @@ class SizeSet {
     bool Open(int32_t m) {
         if (freeSlots_.empty()) Close(leastRecent_);
         const int32_t slot = freeSlots_.back();
+        freeSlots_.pop_back();
         const std::string path = FullPath(*files_[m].entry);
         bool opened = OpenForReading(slot, path) != 0;
         // The system may have run out of handles for this process: make room and try once more.
@@ -346,8 +347,10 @@ class SizeSet {
                 Close(leastRecent_);
             opened = OpenForReading(slot, path) != 0;
         }
-        if (!opened) return false;
-        freeSlots_.pop_back();
+        if (!opened) {
+            freeSlots_.push_back(slot);
+            return false;
+        }
         File& file = files_[m];
         file.slot = slot;
         file.offset = 0;

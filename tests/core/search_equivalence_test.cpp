@@ -24,6 +24,11 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -237,6 +242,35 @@ SearchTuning RandomTuning(TreeMaker& maker) {
     return tuning;
 }
 
+// While it lives, the process may open only Spare more files (where the system lets a test say so):
+// the search then meets "too many open files" long before its own limit.
+class FewHandles {
+  public:
+    explicit FewHandles(int spare) {
+#ifndef _WIN32
+        const int lowestFree = dup(0);
+        if (lowestFree < 0 || getrlimit(RLIMIT_NOFILE, &old_) != 0) return;
+        close(lowestFree);
+        rlimit lowered = old_;
+        lowered.rlim_cur = rlim_t(lowestFree + spare);
+        active_ = setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+#else
+        (void)spare;
+#endif
+    }
+    ~FewHandles() {
+#ifndef _WIN32
+        if (active_) setrlimit(RLIMIT_NOFILE, &old_);
+#endif
+    }
+
+  private:
+#ifndef _WIN32
+    rlimit old_{};
+    bool active_ = false;
+#endif
+};
+
 int EnvironmentNumber(const char* name, int otherwise) {
     const char* value = std::getenv(name);
     return value && *value ? std::atoi(value) : otherwise;
@@ -266,7 +300,12 @@ TEST(SearchEquivalence, GeneratedTreesGiveThePairwiseResults) {
 
         SetControlValue(BarOverall, 61);
         SetControlValue(BarFile, 37);
-        FindDuplicates();
+        {
+            const int spare = maker.Chance(30) ? maker.Pick(1, 8) : 1 << 20;
+            if (spare < 100) CurrentSearchTuning().openFiles = 256;
+            FewHandles limit(spare);
+            FindDuplicates();
+        }
         const Outcome found = Observe();
         EXPECT_EQ(found, expected) << Described();
 

@@ -14,9 +14,15 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -307,6 +313,40 @@ TEST_F(SearchTest, SetsLargerThanTheOpenFilesSplitCorrectly) {
     FindDuplicates();
     EXPECT_EQ(Groups(), many);
 }
+
+#ifndef _WIN32
+TEST_F(SearchTest, RunningOutOfHandlesCostsTimeButNoGroup) {
+    // Several stretches per file, so that files stay open from one to the next.
+    CurrentSearchTuning().firstBlock = CurrentSearchTuning().lastBlock = 16;
+    CurrentSearchTuning().middleBlock = CurrentSearchTuning().middleBlockMax = 32;
+    CurrentSearchTuning().wholeFileLimit = 16;
+    // Many small classes, so that a file read through another file's handle would show.
+    GroupPaths expected;
+    std::map<int, size_t> classes;
+    for (int i = 0; i < 200; ++i) {
+        const int kind = i % 5 ? i % 40 : -1;
+        std::string path =
+            Write("n" + std::to_string(1000 + i), Bytes(200, uint32_t(kind >= 0 ? kind : 500 + i)));
+        Catalogued(path);
+        if (kind < 0) continue;
+        auto [at, added] = classes.emplace(kind, expected.size());
+        if (added) expected.emplace_back();
+        expected[at->second].push_back(path);
+    }
+    // Far fewer handles than the search would hold open: opens fail until it closes some.
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
+    const int lowestFree = dup(0);
+    ASSERT_GE(lowestFree, 0);
+    close(lowestFree);
+    rlimit lowered = old;
+    lowered.rlim_cur = rlim_t(lowestFree + 12);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &lowered), 0);
+    FindDuplicates();
+    setrlimit(RLIMIT_NOFILE, &old);
+    EXPECT_EQ(Groups(), expected);
+}
+#endif
 
 TEST_F(SearchTest, SameSizeFilesThatDifferAtTheEndAreReadAtTheirEndsOnly) {
     std::string base = Bytes(4 << 20, 31);
