@@ -323,8 +323,8 @@ TEST_F(SearchTest, RunningOutOfHandlesCostsTimeButNoGroup) {
     // Many small classes, so that a file read through another file's handle would show.
     GroupPaths expected;
     std::map<int, size_t> classes;
-    for (int i = 0; i < 200; ++i) {
-        const int kind = i % 5 ? i % 40 : -1;
+    for (int i = 0; i < 60; ++i) {
+        const int kind = i % 5 ? i % 23 : -1;
         std::string path =
             Write("n" + std::to_string(1000 + i), Bytes(200, uint32_t(kind >= 0 ? kind : 500 + i)));
         Catalogued(path);
@@ -340,7 +340,7 @@ TEST_F(SearchTest, RunningOutOfHandlesCostsTimeButNoGroup) {
     ASSERT_GE(lowestFree, 0);
     close(lowestFree);
     rlimit lowered = old;
-    lowered.rlim_cur = rlim_t(lowestFree + 12);
+    lowered.rlim_cur = rlim_t(lowestFree + 4);
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &lowered), 0);
     FindDuplicates();
     setrlimit(RLIMIT_NOFILE, &old);
