@@ -333,6 +333,7 @@ TEST_F(SearchTest, RunningOutOfHandlesCostsTimeButNoGroup) {
         if (added) expected.emplace_back();
         expected[at->second].push_back(path);
     }
+    std::erase_if(expected, [](const std::vector<std::string>& group) { return group.size() < 2; });
     // Far fewer handles than the search would hold open: opens fail until it closes some.
     rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
