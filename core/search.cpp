@@ -211,26 +211,29 @@ class SizeSet {
                     Drop(m, outcome == Outcome::SameFile ? 0 : files_[m].read);
                 }
             }
-            bool allEqual = true;
-            for (size_t i = 1; i < kept.size() && allEqual; ++i)
-                allEqual = std::memcmp(blocks[0], blocks[i], static_cast<size_t>(length)) == 0;
-            if (allEqual) {
+            // Blocks equal to the first are set apart in one pass: usually that is all of them, or all
+            // but a few.
+            const size_t bytes = static_cast<size_t>(length);
+            std::vector<size_t> same{0}, rest;
+            for (size_t i = 1; i < kept.size(); ++i)
+                (std::memcmp(blocks[0], blocks[i], bytes) == 0 ? same : rest).push_back(i);
+            if (kept.size() < 2 || rest.empty()) {
                 members.swap(kept);
                 continue;
             }
             // Sorted by content, equal blocks stand together and keep catalogue order among themselves;
             // a file's longest common prefix with any other is the one with a neighbour.
-            std::vector<size_t> order(kept.size());
-            for (size_t i = 0; i < order.size(); ++i)
-                order[i] = i;
-            std::stable_sort(order.begin(), order.end(), [&](size_t x, size_t y) {
-                return std::memcmp(blocks[x], blocks[y], static_cast<size_t>(length)) < 0;
-            });
+            auto before = [&](size_t x, size_t y) { return std::memcmp(blocks[x], blocks[y], bytes) < 0; };
+            std::stable_sort(rest.begin(), rest.end(), before);
+            auto at = std::lower_bound(rest.begin(), rest.end(), size_t(0), before);
+            std::vector<size_t> order(rest.begin(), at);
+            order.insert(order.end(), same.begin(), same.end());
+            order.insert(order.end(), at, rest.end());
             size_t begin = 0;
             while (begin < order.size()) {
                 size_t end = begin + 1;
-                while (end < order.size() && std::memcmp(blocks[order[begin]], blocks[order[end]],
-                                                         static_cast<size_t>(length)) == 0)
+                while (end < order.size() &&
+                       std::memcmp(blocks[order[begin]], blocks[order[end]], bytes) == 0)
                     ++end;
                 if (end - begin == 1) {
                     const unsigned char* mine = blocks[order[begin]];

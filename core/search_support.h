@@ -22,13 +22,12 @@ struct SearchTuning {
 // The knobs in force; tests may change them and put the defaults back afterwards.
 SearchTuning& CurrentSearchTuning();
 
-// A progress bar that calls SetControlValue only when the value differs from the one shown last.
+// A progress bar that calls SetControlValue only when the value differs from the one shown last. A new
+// painter paints its first value whatever the bar shows, as the bar may have been set elsewhere.
 class BarPainter {
   public:
     explicit BarPainter(int32_t control) : control_(control) {}
     void Show(int32_t value);
-    // The bar may have been set elsewhere: the next Show paints whatever its value.
-    void Forget() { shown_ = -1; }
 
   private:
     int32_t control_;
@@ -50,7 +49,6 @@ class ReadPlan {
     bool Done() const { return started_ && head_ >= tail_; }
     // The next stretch, at most Cap bytes long (Cap below 1 counts as 1), counted as done at once.
     Stretch Next(int64_t cap);
-    int64_t Size() const { return size_; }
 
   private:
     int64_t size_;
