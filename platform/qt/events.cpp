@@ -3,6 +3,7 @@
 #include "platform/events.h"
 #include "platform/qt/qt_backend.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QWidget>
@@ -23,6 +24,7 @@ struct Event {
 
 std::deque<Event> queue;
 int32_t lastControl = 0;
+bool draining = false;
 
 bool IsTabStop(const QWidget* widget) {
     QVariant kind = widget->property(PROP_KIND);
@@ -66,6 +68,10 @@ void QueueEvent(int32_t code, int32_t control) {
 
 bool EventsQueued() {
     return !queue.empty();
+}
+
+bool WaitIsDraining() {
+    return draining;
 }
 
 void MoveFocus(QWidget* top, bool backwards) {
@@ -112,9 +118,17 @@ void InstallKeyboardFilter() {
 using namespace qtb;
 
 int32_t WaitEvent() {
-    // What the user did before is handed out first, one event per wait.
-    if (queue.empty() && QApplication::instance())
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);
+    // What the user did before is handed out first, one event per wait. Then what is already pending
+    // (the repainting after a command, say) ends the wait without blocking; only a wait that finds
+    // nothing blocks until the window system does something.
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    if (queue.empty() && dispatcher) {
+        draining = true;
+        bool handled = dispatcher->processEvents(QEventLoop::AllEvents);
+        draining = false;
+        if (!handled && queue.empty())
+            dispatcher->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
     if (queue.empty()) return EVENT_ACTIVITY;
     Event event = queue.front();
     queue.pop_front();

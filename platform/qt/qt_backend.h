@@ -28,6 +28,9 @@ inline constexpr const char* PROP_KIND = "zwKind";            // int: Kind, on c
 inline constexpr const char* PROP_BYTES = "zwBytes";          // QByteArray: the text as the program gave it
 inline constexpr const char* PROP_TEXT_BYTES = "zwTextBytes"; // QByteArray: a message box's text
 
+// The one application object, made on first need (static arguments: the program takes none).
+void EnsureApplication();
+
 QWidget* TopWindow(int32_t number);             // the open top-level window of that number, or null
 int32_t TopWindowNumber(const QWidget* widget); // number of the top window holding Widget, or -1
 QWidget* ControlWidget(int32_t number);
@@ -37,6 +40,8 @@ int32_t ControlNumber(const QWidget* widget); // the control that is or holds Wi
 // Events the user raised, queued in order until a wait returns them (events.cpp).
 void QueueEvent(int32_t code, int32_t control);
 bool EventsQueued();
+// True while a wait handles what was already pending, before it would block: the toolkit is not idle.
+bool WaitIsDraining();
 // Tab navigation in the top window Top: to the next (or previous) enabled, visible tab stop.
 void MoveFocus(QWidget* top, bool backwards);
 // Installs the keyboard handling of our windows once.

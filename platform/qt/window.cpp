@@ -189,7 +189,7 @@ int32_t ControlNumber(const QWidget* widget) {
 
 using namespace qtb;
 
-void InitControlServices() {
+void qtb::EnsureApplication() {
     if (!QApplication::instance()) {
         auto* application = new QApplication(argc, argv);
         // Qt's own dialog texts in the user's language, where Qt has them.
@@ -198,6 +198,10 @@ void InitControlServices() {
                              QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
             application->installTranslator(translator);
     }
+}
+
+void InitControlServices() {
+    EnsureApplication();
     controls.clear();
     InstallKeyboardFilter();
 }

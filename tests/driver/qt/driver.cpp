@@ -263,6 +263,7 @@ void UserCloseBox(int32_t window) {
 }
 
 std::vector<SeenEvent> EventsOf(const std::function<void()>& action) {
+    qtb::EnsureApplication();
     action();
     Sentinel sentinel;
     QCoreApplication::postEvent(&sentinel, new QEvent(QEvent::User), Qt::LowEventPriority);
@@ -321,13 +322,16 @@ void UserConfirmMessageBox() {
 
 void WithUser(const std::function<void()>& body, const std::vector<std::function<bool()>>& steps,
               int32_t timeoutMs) {
+    qtb::EnsureApplication(); // the steps' timer needs the event loop that the program runs
     size_t next = 0;
     bool running = false, timedOut = false;
     QElapsedTimer since, lastEnd;
     QTimer timer;
     timer.setInterval(10);
     QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (running) return; // a step's own event processing fires the timer again
+        // Not while a step's own event processing fires the timer again, and not before the program's
+        // wait has handled what its last command left pending.
+        if (running || qtb::WaitIsDraining()) return;
         running = true;
         if (timedOut) {
             if (!lastEnd.isValid() || lastEnd.elapsed() > 200) {
