@@ -322,6 +322,69 @@ void ClickButtonOf(HWND dialog, int id) {
     ClickAt(dialog, CentreOf(button), false);
 }
 
+std::string TreeSelectionText(HWND chooser) {
+    HWND tree = nullptr;
+    for (HWND child : Descendants(chooser))
+        if (ClassOf(child) == WC_TREEVIEWA) tree = child;
+    if (tree == nullptr) return {};
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    char text[MAX_PATH] = {};
+    TVITEMA query = {};
+    query.mask = TVIF_TEXT;
+    query.hItem = item;
+    query.pszText = text;
+    query.cchTextMax = sizeof text;
+    if (item == nullptr || !SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query))) return {};
+    return text;
+}
+
+// The tree shows a folder by its name and a drive by its letter in brackets, "(C:)".
+bool TreeShows(HWND chooser, const std::string& folder) {
+    const std::string shown = TreeSelectionText(chooser);
+    if (folder.size() <= 2 || (folder.size() == 3 && folder[2] == '\\'))
+        return shown.find("(" + folder.substr(0, 2) + ")") != std::string::npos;
+    return lstrcmpiA(shown.c_str(), folder.substr(folder.rfind('\\') + 1).c_str()) == 0;
+}
+
+// Choosing a folder takes more than one moment under Wine: its chooser answers with the folder
+// selected in its tree and ignores the edit box, and in the first chooser of a process the tree
+// takes a while before it can select a folder. The folder is selected in the tree (again on every
+// tick until it shows), then typed into the edit box for Windows, then OK is pressed.
+struct PendingChoice {
+    std::string folder;
+    DWORD since = 0;
+    bool active = false;
+};
+PendingChoice pendingChoice;
+constexpr DWORD CHOICE_PATIENCE_MS = 5000;
+
+void ContinueChoice() {
+    if (!pendingChoice.active) return;
+    HWND chooser = FolderChooser();
+    if (chooser == nullptr) {
+        pendingChoice.active = false;
+        return;
+    }
+    const std::string& folder = pendingChoice.folder;
+    std::string selection = folder;
+    if (selection.size() > 3 && selection.back() == '\\') selection.pop_back();
+    SendMessageA(chooser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(selection.c_str()));
+    if (!TreeShows(chooser, selection) && GetTickCount() - pendingChoice.since < CHOICE_PATIENCE_MS) return;
+    pendingChoice.active = false;
+
+    HWND edit = nullptr;
+    for (HWND child : Descendants(chooser))
+        if (ClassOf(child) == "Edit" && IsWindowVisible(child)) edit = child;
+    if (edit != nullptr) {
+        // Click into the box, select what it holds, type over it.
+        ClickAt(chooser, CentreOf(edit), false);
+        PostMessageA(edit, EM_SETSEL, 0, -1);
+        for (char c : folder)
+            PostMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
+    }
+    ClickButtonOf(chooser, IDOK);
+}
+
 // Ends whatever a failed test left open: dialogs are cancelled, our windows asked to close.
 void EndEverything() {
     for (HWND dialog : OpenDialogs())
@@ -351,7 +414,8 @@ void CALLBACK UserTick(HWND, UINT, UINT_PTR, DWORD) {
     UserRun* run = userRun;
     if (run == nullptr || run->busy) return;
     run->busy = true;
-    if (!run->failed && run->next < run->steps->size()) {
+    ContinueChoice();
+    if (!run->failed && !pendingChoice.active && run->next < run->steps->size()) {
         ++queueOnly;
         const bool done = (*run->steps)[run->next]();
         --queueOnly;
@@ -658,29 +722,12 @@ bool FolderChooserOpen() {
 }
 
 void UserChooseFolder(const std::string& folder) {
-    HWND chooser = FolderChooser();
-    if (chooser == nullptr) {
+    if (FolderChooser() == nullptr) {
         ADD_FAILURE() << "no folder chooser open";
         return;
     }
-    HWND edit = nullptr;
-    for (HWND child : Descendants(chooser))
-        if (ClassOf(child) == "Edit" && IsWindowVisible(child)) edit = child;
-    if (edit == nullptr) {
-        ADD_FAILURE() << "the folder chooser has no edit box";
-        return;
-    }
-    // Wine's chooser answers with the folder selected in its tree and ignores the edit box, so
-    // the folder is selected there as well; Windows takes what was typed.
-    std::string selection = folder;
-    if (selection.size() > 3 && selection.back() == '\\') selection.pop_back();
-    SendMessageA(chooser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(selection.c_str()));
-    // Click into the box, select what it holds, type over it, press OK.
-    ClickAt(chooser, CentreOf(edit), false);
-    PostMessageA(edit, EM_SETSEL, 0, -1);
-    for (char c : folder)
-        PostMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
-    ClickButtonOf(chooser, IDOK);
+    pendingChoice = PendingChoice{folder, GetTickCount(), true};
+    ContinueChoice();
 }
 
 void UserCancelFolderChooser() {
