@@ -176,7 +176,16 @@ TempTree::TempTree(const std::string& under) : root_(MakeTempRoot(under)) {
 }
 
 TempTree::~TempTree() {
-    if (!root_.empty()) RemoveTree(root_);
+    if (root_.empty()) return;
+    RemoveTree(root_);
+    // Something still open in the tree (a file, a search) keeps Windows from removing it.
+#ifdef _WIN32
+    bool left = GetFileAttributesA(root_.c_str()) != INVALID_FILE_ATTRIBUTES;
+#else
+    struct stat info;
+    bool left = lstat(root_.c_str(), &info) == 0;
+#endif
+    if (left) ADD_FAILURE() << "temporary tree left behind: " << root_;
 }
 
 std::string TempTree::Path(std::string_view relative) const {
