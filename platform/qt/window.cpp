@@ -225,7 +225,7 @@ WindowHandle OpenTopWindow(int32_t number, int32_t x, int32_t y, int32_t width, 
     window->setProperty(PROP_NUMBER, number);
     window->setWindowTitle(DisplayText(title));
     SetBytes(window, title);
-    window->setFixedSize(width, height);
+    window->setFixedSize(std::max(0, width), std::max(0, height));
     // Keys go to the window itself until a control is clicked or tabbed to.
     window->setFocusPolicy(Qt::NoFocus);
     window->setFocus();

@@ -32,7 +32,7 @@ enum : int32_t {
 
 enum class Kind { Button, Label, List, Bar };
 
-struct ControlSpec {
+struct ControlLayout {
     int32_t number;
     Kind kind;
     int32_t x, y, width, height;
@@ -40,8 +40,8 @@ struct ControlSpec {
 };
 
 // In creation order, which is also the Tab order.
-inline const std::vector<ControlSpec>& Controls() {
-    static const std::vector<ControlSpec> controls = {
+inline const std::vector<ControlLayout>& Controls() {
+    static const std::vector<ControlLayout> controls = {
         {AddFolder, Kind::Button, 0, 0, 195, 24, "Pfad hinzufügen"},
         {AllFilesHeading, Kind::Label, 0, 25, 195, 20, "Alle Dateien"},
         {AllFiles, Kind::List, 0, 45, 195, 225, ""},
@@ -67,7 +67,7 @@ inline bool OpenWindow() {
         OpenTopWindow(0, 0, 0, 600, 300, WINDOW_CAPTION | WINDOW_SYSMENU | WINDOW_CENTRE_SCREEN, TITLE);
     if (!window || !SetControlParent(window)) return false;
     bool all = true;
-    for (const ControlSpec& c : Controls()) {
+    for (const ControlLayout& c : Controls()) {
         WindowHandle made = nullptr;
         switch (c.kind) {
         case Kind::Button:

@@ -34,7 +34,7 @@ TEST_F(WindowProperties, OpeningReportsItsSizeAndNothingElse) {
 }
 
 TEST_F(WindowProperties, ControlsSitWhereTheTableSaysWithTheirTextsEnabledAndEmpty) {
-    for (const ControlSpec& c : Controls()) {
+    for (const ControlLayout& c : Controls()) {
         SCOPED_TRACE("control " + std::to_string(c.number));
         ASSERT_TRUE(driver::ControlExists(c.number));
         driver::Rect r = driver::ControlRect(c.number);
