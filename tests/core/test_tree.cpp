@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <fstream>
+#include <vector>
+
 #ifdef _WIN32
 #include <windows.h>
 #include <winioctl.h>
@@ -12,73 +16,75 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <cstdlib>
-#include <vector>
 #endif
 
 namespace test_tree {
+namespace {
 
 #ifdef _WIN32
-
-bool MakeFolder(const std::string& path) {
-    return CreateDirectoryA(path.c_str(), nullptr) != 0;
-}
-
-bool MakeFile(const std::string& path, std::string_view bytes) {
-    HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    bool ok = bytes.empty() || (WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) &&
-                                written == bytes.size());
-    return CloseHandle(file) && ok;
-}
-
-bool MakeSparseFile(const std::string& path, uint64_t size) {
-    HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD unused = 0;
-    // Where the file system has no sparse files, the end is still set; the data is never written.
-    DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &unused, nullptr);
-    LARGE_INTEGER end;
-    end.QuadPart = int64_t(size);
-    bool ok = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
-    return CloseHandle(file) && ok;
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void RemoveTree(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return;
-    if (attributes & FILE_ATTRIBUTE_READONLY)
-        SetFileAttributesA(path.c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
+    SetFileAttributesA(path.c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         DeleteFileA(path.c_str());
         return;
     }
     // A folder link goes by itself, without touching what it points to.
-    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                std::string name = found.cFileName;
-                if (name != "." && name != "..") RemoveTree(path + "\\" + name);
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
+    WIN32_FIND_DATAA found;
+    HANDLE search = attributes & FILE_ATTRIBUTE_REPARSE_POINT
+                        ? INVALID_HANDLE_VALUE
+                        : FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (strcmp(found.cFileName, ".") && strcmp(found.cFileName, ".."))
+                RemoveTree(path + "\\" + found.cFileName);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
     }
     RemoveDirectoryA(path.c_str());
 }
+#else
+bool Exists(const std::string& path) {
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0;
+}
 
-static std::string MakeTempRoot(const std::string& under) {
+// Through descriptors, so that trees deeper than the system's path limit go as well.
+void RemoveAt(int parent, const char* name) {
+    struct stat info;
+    if (fstatat(parent, name, &info, AT_SYMLINK_NOFOLLOW) != 0) return;
+    if (S_ISDIR(info.st_mode)) {
+        fchmodat(parent, name, 0700, 0);
+        int fd = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr) {
+            std::vector<std::string> names;
+            while (dirent* entry = readdir(dir))
+                if (strcmp(entry->d_name, ".") && strcmp(entry->d_name, "..")) names.push_back(entry->d_name);
+            for (const std::string& inner : names)
+                RemoveAt(dirfd(dir), inner.c_str());
+            closedir(dir);
+        } else if (fd >= 0) {
+            close(fd);
+        }
+    }
+    unlinkat(parent, name, S_ISDIR(info.st_mode) ? AT_REMOVEDIR : 0);
+}
+
+void RemoveTree(const std::string& path) {
+    RemoveAt(AT_FDCWD, path.c_str());
+}
+#endif
+
+std::string MakeTempRoot(std::string base) {
+#ifdef _WIN32
     char temp[MAX_PATH + 1];
     DWORD length = GetTempPathA(sizeof temp, temp);
-    std::string base = !under.empty()                       ? under
-                       : length > 0 && length < sizeof temp ? std::string(temp, length)
-                                                            : std::string(".\\");
-    if (!base.empty() && base.back() == '\\') base.pop_back();
+    if (base.empty()) base = length > 0 && length < sizeof temp ? std::string(temp, length - 1) : ".";
     static unsigned counter = 0;
     for (int attempt = 0; attempt < 1000; ++attempt) {
         std::string candidate = base + "\\zw-test-" + std::to_string(GetCurrentProcessId()) + "-" +
@@ -86,90 +92,15 @@ static std::string MakeTempRoot(const std::string& under) {
         if (CreateDirectoryA(candidate.c_str(), nullptr)) return candidate;
     }
     return {};
-}
-
 #else
-
-bool MakeFolder(const std::string& path) {
-    return mkdir(path.c_str(), 0755) == 0;
-}
-
-bool MakeFile(const std::string& path, std::string_view bytes) {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0) return false;
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t wrote = write(fd, bytes.data() + done, bytes.size() - done);
-        if (wrote <= 0) break;
-        done += size_t(wrote);
-    }
-    return close(fd) == 0 && done == bytes.size();
-}
-
-bool MakeSparseFile(const std::string& path, uint64_t size) {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0) return false;
-    bool ok = ftruncate(fd, off_t(size)) == 0;
-    return close(fd) == 0 && ok;
-}
-
-// Works through descriptors, so that trees deeper than the system's path limit go as well.
-static void RemoveBelow(int folder) {
-    DIR* dir = fdopendir(folder);
-    if (!dir) {
-        close(folder);
-        return;
-    }
-    std::vector<std::string> names;
-    while (dirent* entry = readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-    }
-    for (const std::string& name : names) {
-        struct stat info;
-        if (fstatat(dirfd(dir), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        if (S_ISDIR(info.st_mode)) {
-            fchmodat(dirfd(dir), name.c_str(), 0700, 0);
-            int sub = openat(dirfd(dir), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (sub >= 0) RemoveBelow(sub);
-            unlinkat(dirfd(dir), name.c_str(), AT_REMOVEDIR);
-        } else {
-            unlinkat(dirfd(dir), name.c_str(), 0);
-        }
-    }
-    closedir(dir);
-}
-
-void RemoveTree(const std::string& path) {
-    struct stat info;
-    if (lstat(path.c_str(), &info) != 0) return;
-    if (!S_ISDIR(info.st_mode)) {
-        unlink(path.c_str());
-        return;
-    }
-    chmod(path.c_str(), 0700);
-    int folder = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (folder >= 0) RemoveBelow(folder);
-    rmdir(path.c_str());
-}
-
-static std::string MakeTempRoot(const std::string& under) {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern =
-        (!under.empty() ? under : std::string(base && *base ? base : "/tmp")) + "/zw-test-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    return mkdtemp(buffer.data()) ? std::string(buffer.data()) : std::string();
-}
-
+    const char* temp = std::getenv("TMPDIR");
+    if (base.empty()) base = temp && *temp ? temp : "/tmp";
+    base += "/zw-test-XXXXXX";
+    return mkdtemp(base.data()) ? base : std::string();
 #endif
-
-std::string Join(const std::string& folder, std::string_view name) {
-    std::string path = folder;
-    path.push_back(PATH_SEPARATOR);
-    path.append(name);
-    return path;
 }
+
+} // namespace
 
 TempTree::TempTree(const std::string& under) : root_(MakeTempRoot(under)) {
     if (root_.empty()) ADD_FAILURE() << "no temporary folder";
@@ -179,13 +110,7 @@ TempTree::~TempTree() {
     if (root_.empty()) return;
     RemoveTree(root_);
     // Something still open in the tree (a file, a search) keeps Windows from removing it.
-#ifdef _WIN32
-    bool left = GetFileAttributesA(root_.c_str()) != INVALID_FILE_ATTRIBUTES;
-#else
-    struct stat info;
-    bool left = lstat(root_.c_str(), &info) == 0;
-#endif
-    if (left) ADD_FAILURE() << "temporary tree left behind: " << root_;
+    if (Exists(root_)) ADD_FAILURE() << "temporary tree left behind: " << root_;
 }
 
 std::string TempTree::Path(std::string_view relative) const {
@@ -198,19 +123,39 @@ std::string TempTree::Path(std::string_view relative) const {
 
 std::string TempTree::AddFolder(std::string_view relative) const {
     std::string path = Path(relative);
-    if (!MakeFolder(path)) ADD_FAILURE() << "cannot create folder " << path;
+#ifdef _WIN32
+    bool made = CreateDirectoryA(path.c_str(), nullptr) != 0;
+#else
+    bool made = mkdir(path.c_str(), 0755) == 0;
+#endif
+    if (!made) ADD_FAILURE() << "cannot create folder " << path;
     return path;
 }
 
 std::string TempTree::AddFile(std::string_view relative, std::string_view bytes) const {
     std::string path = Path(relative);
-    if (!MakeFile(path, bytes)) ADD_FAILURE() << "cannot create file " << path;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+    out.close();
+    if (!out) ADD_FAILURE() << "cannot create file " << path;
     return path;
 }
 
 std::string TempTree::AddSparseFile(std::string_view relative, uint64_t size) const {
-    std::string path = Path(relative);
-    if (!MakeSparseFile(path, size)) ADD_FAILURE() << "cannot create sparse file " << path;
+    std::string path = AddFile(relative);
+#ifdef _WIN32
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    DWORD unused = 0;
+    // Where the file system has no sparse files, the end is still set; the data is never written.
+    DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &unused, nullptr);
+    LARGE_INTEGER end;
+    end.QuadPart = int64_t(size);
+    bool ok = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    CloseHandle(file);
+#else
+    bool ok = truncate(path.c_str(), off_t(size)) == 0;
+#endif
+    if (!ok) ADD_FAILURE() << "cannot make sparse file " << path;
     return path;
 }
 

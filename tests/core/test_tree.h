@@ -8,20 +8,8 @@
 
 namespace test_tree {
 
-// Creates one folder (its parent must exist). False on failure.
-bool MakeFolder(const std::string& path);
-// Creates or replaces a file holding exactly Bytes.
-bool MakeFile(const std::string& path, std::string_view bytes = {});
-// Creates or replaces a file of Size bytes that occupies (almost) no disk space.
-bool MakeSparseFile(const std::string& path, uint64_t size);
-// Removes a folder with everything in it, or a single file. Links are removed, never followed;
-// read-only files and folders closed to their owner are opened up first.
-void RemoveTree(const std::string& path);
-// Folder + separator + Name.
-std::string Join(const std::string& folder, std::string_view name);
-
-// A fresh folder under the system's temporary folder (or under Under, when given), removed with its
-// contents at the end of scope.
+// A fresh folder under the system's temporary folder (or under Under), removed with everything in it
+// at the end of scope; links are removed, never followed. Something left behind fails the test.
 class TempTree {
   public:
     explicit TempTree(const std::string& under = {});
@@ -33,7 +21,8 @@ class TempTree {
     const std::string& Root() const { return root_; }
     // Root, separator and Relative, in which '/' stands for the platform's separator.
     std::string Path(std::string_view relative) const;
-    // Create below Root and return the full path; a failure fails the running test.
+    // Create below Root and return the full path; a failure fails the running test. A sparse file
+    // occupies (almost) no disk space.
     std::string AddFolder(std::string_view relative) const;
     std::string AddFile(std::string_view relative, std::string_view bytes = {}) const;
     std::string AddSparseFile(std::string_view relative, uint64_t size) const;
