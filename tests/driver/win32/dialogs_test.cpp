@@ -1,0 +1,159 @@
+// The Win32 dialogs beyond what every backend shows: owner and title line of the shell's folder
+// chooser, an initial folder too long for its buffer, and items that have no path.
+#include "driver/driver.h"
+#include "platform/dialogs.h"
+#include "platform/window_services.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+namespace {
+
+std::string ClassOf(HWND window) {
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+std::string TextOf(HWND window) {
+    char text[512] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+std::vector<HWND> Descendants(HWND parent) {
+    std::vector<HWND> children;
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM data) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(data)->push_back(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
+HWND OpenDialog() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM data) -> BOOL {
+            if (ClassOf(window) == "#32770" && IsWindowVisible(window))
+                *reinterpret_cast<HWND*>(data) = window;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::string TreeSelection(HWND chooser) {
+    for (HWND child : Descendants(chooser)) {
+        if (ClassOf(child) != WC_TREEVIEWA) continue;
+        char text[MAX_PATH] = {};
+        TVITEMA item = {};
+        item.mask = TVIF_TEXT;
+        item.hItem = reinterpret_cast<HTREEITEM>(SendMessageA(child, TVM_GETNEXTITEM, TVGN_CARET, 0));
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        if (item.hItem != nullptr) SendMessageA(child, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        return text;
+    }
+    return {};
+}
+
+class Win32Dialogs : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        InitControlServices();
+        InitWindowServices();
+        window_ = static_cast<HWND>(OpenTopWindow(
+            0, 0, 0, 600, 300, WINDOW_CAPTION | WINDOW_SYSMENU | WINDOW_CENTRE_SCREEN, "Zwillingsfeger"));
+        ASSERT_NE(window_, nullptr);
+        driver::EventsOf([] {});
+    }
+    void TearDown() override {
+        CloseAllWindows();
+        driver::EventsOf([] {});
+    }
+    HWND window_ = nullptr;
+};
+
+TEST_F(Win32Dialogs, TheChooserBelongsToTheWindowInFrontAndShowsItsTitleAboveTheTree) {
+    ASSERT_EQ(GetForegroundWindow(), window_);
+    HWND owner = nullptr;
+    bool titleShown = false;
+    std::string chosen = "unset";
+    driver::WithUser([&] { chosen = ChooseFolder("Pfad hinzuf\xFCgen...", ""); },
+                     {[] { return driver::FolderChooserOpen(); },
+                      [&] {
+                          HWND chooser = OpenDialog();
+                          owner = GetWindow(chooser, GW_OWNER);
+                          for (HWND child : Descendants(chooser))
+                              if (ClassOf(child) == "Static" && TextOf(child) == "Pfad hinzuf\xFCgen...")
+                                  titleShown = true;
+                          driver::UserCancelFolderChooser();
+                          return true;
+                      }});
+    EXPECT_EQ(owner, window_);
+    EXPECT_TRUE(titleShown);
+    EXPECT_EQ(chosen, "");
+
+    // The message box too.
+    driver::WithUser([] { ShowMessageBox("ERROR", "Konnte Datei nicht l\xF6schen!", 0); }, {[&] {
+                         if (!driver::MessageBoxOpen()) return false;
+                         owner = GetWindow(OpenDialog(), GW_OWNER);
+                         driver::UserConfirmMessageBox();
+                         return true;
+                     }});
+    EXPECT_EQ(owner, window_);
+}
+
+TEST_F(Win32Dialogs, AnInitialFolderLongerThanTheBufferOpensTheChooserOnNothingOfIt) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(sizeof temp, temp);
+    const std::string tooLong = std::string(temp) + std::string(300, 'a') + "\\";
+    std::string selected = "unset", chosen = "unset";
+    driver::WithUser([&] { chosen = ChooseFolder("Pfad hinzuf\xFCgen...", tooLong); },
+                     {[] { return driver::FolderChooserOpen(); },
+                      [&] {
+                          selected = TreeSelection(OpenDialog());
+                          driver::UserCancelFolderChooser();
+                          return true;
+                      }});
+    EXPECT_EQ(selected.find("aaaa"), std::string::npos) << selected;
+    EXPECT_EQ(chosen, "");
+}
+
+// Without BIF_RETURNONLYFSDIRS the user can confirm "My Computer", which has no path: that is no
+// folder, not the root of the current drive.
+TEST_F(Win32Dialogs, AnItemWithoutAPathGivesNoFolder) {
+    LPITEMIDLIST computer = nullptr;
+    ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer), S_OK);
+    std::string computerName;
+    {
+        SHFILEINFOA info = {};
+        SHGetFileInfoA(reinterpret_cast<LPCSTR>(computer), 0, &info, sizeof info,
+                       SHGFI_PIDL | SHGFI_DISPLAYNAME);
+        computerName = info.szDisplayName;
+    }
+    std::string chosen = "unset";
+    driver::WithUser([&] { chosen = ChooseFolder("Pfad hinzuf\xFCgen...", ""); },
+                     {[] { return driver::FolderChooserOpen(); },
+                      [&] {
+                          // The chooser's tree may need a moment before it can select.
+                          HWND chooser = OpenDialog();
+                          SendMessageA(chooser, BFFM_SETSELECTIONA, FALSE,
+                                       reinterpret_cast<LPARAM>(computer));
+                          if (TreeSelection(chooser) != computerName) return false;
+                          PostMessageA(chooser, WM_COMMAND, IDOK, 0);
+                          return true;
+                      }});
+    CoTaskMemFree(computer);
+    EXPECT_EQ(chosen, "");
+}
+
+} // namespace
