@@ -57,35 +57,23 @@ std::multiset<Row> Fresh(const std::string& folder) {
 }
 
 #ifndef _WIN32
-// Scans in a child process after Prepare (dropping privileges, changing the root) and hands the rows
-// back through a pipe, as "folder\0name\0size\0". False when the child failed.
-bool ScanInChild(const std::function<bool()>& prepare, const std::string& folder, std::vector<Row>* rows) {
-    int channel[2];
-    if (pipe(channel) != 0) return false;
+// Runs Check in a child process after Prepare (dropping privileges, changing the root). The child
+// prints its own failures; they fail the test here through its exit status.
+void InChild(const std::function<bool()>& prepare, const std::function<void()>& check) {
+    fflush(stdout);
     pid_t child = fork();
     if (child == 0) {
         // A walk that followed links could run for ever; a killed child fails the test.
         alarm(120);
-        if (!prepare()) _exit(3);
-        std::string out;
-        for (const Row& row : Scan(folder))
-            out += row.folder + '\0' + row.name + '\0' + std::to_string(row.size) + '\0';
-        _exit(write(channel[1], out.data(), out.size()) == ssize_t(out.size()) ? 0 : 4);
+        bool ready = prepare();
+        if (ready) check();
+        fflush(stdout);
+        _exit(!ready ? 3 : ::testing::Test::HasFailure() ? 1 : 0);
     }
-    close(channel[1]);
-    std::string in;
-    char block[4096];
-    for (ssize_t got; (got = read(channel[0], block, sizeof block)) > 0;)
-        in.append(block, size_t(got));
-    close(channel[0]);
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child) return false;
-    std::vector<std::string> fields;
-    for (size_t at = 0, end; (end = in.find('\0', at)) != std::string::npos; at = end + 1)
-        fields.push_back(in.substr(at, end - at));
-    for (size_t i = 0; i + 2 < fields.size(); i += 3)
-        rows->push_back({fields[i], fields[i + 1], std::stoll(fields[i + 2])});
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    int status = -1;
+    ASSERT_GT(child, 0);
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child failed: " << status;
 }
 #endif
 
@@ -132,7 +120,24 @@ TEST_F(FolderScan, CataloguesEveryRegularFileOnceInPreOrderAndNothingElse) {
             if (c == '/') c = PATH_SEPARATOR;
         expected.insert({tree.Root() + folder, path.substr(slash + 1), int64_t(bytes.size())});
     }
-    std::vector<Row> rows;
+    auto check = [&] {
+        ListClear(Catalogue);
+        const std::vector<Row> rows = Scan(tree.Root());
+        EXPECT_EQ(std::multiset<Row>(rows.begin(), rows.end()), expected);
+        // Pre-order: once the walk has left a folder, no file below it follows.
+        auto within = [](const std::string& folder, const std::string& outer) {
+            return folder.rfind(outer, 0) == 0 &&
+                   (folder.size() == outer.size() || folder[outer.size()] == PATH_SEPARATOR);
+        };
+        std::set<std::string> left;
+        for (size_t i = 1; i < rows.size(); ++i) {
+            for (std::string f = rows[i - 1].folder; f.size() > tree.Root().size();
+                 f.erase(f.rfind(PATH_SEPARATOR)))
+                if (!within(rows[i].folder, f)) left.insert(f);
+            for (const std::string& f : left)
+                EXPECT_FALSE(within(rows[i].folder, f)) << rows[i].folder << " after leaving " << f;
+        }
+    };
 #ifdef _WIN32
     SetFileAttributesA(tree.Path(".hidden").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     SetFileAttributesA(tree.Path("a/one").c_str(), FILE_ATTRIBUTE_READONLY);
@@ -140,7 +145,7 @@ TEST_F(FolderScan, CataloguesEveryRegularFileOnceInPreOrderAndNothingElse) {
     CreateSymbolicLinkA(tree.Path("link-to-file").c_str(), tree.Path("plain.txt").c_str(), 0);
     CreateSymbolicLinkA(tree.Path("link-to-folder").c_str(), tree.Path("a").c_str(),
                         SYMBOLIC_LINK_FLAG_DIRECTORY);
-    rows = Scan(tree.Root());
+    check();
 #else
     symlink("plain.txt", tree.Path("link-to-file").c_str());
     symlink("a", tree.Path("link-to-folder").c_str());
@@ -158,26 +163,11 @@ TEST_F(FolderScan, CataloguesEveryRegularFileOnceInPreOrderAndNothingElse) {
     if (geteuid() == 0) {
         // Root reads every folder; an ordinary user is what the closed folders are closed to.
         chmod(tree.Root().c_str(), 0755);
-        auto nobody = [] { return setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0; };
-        ASSERT_TRUE(ScanInChild(nobody, tree.Root(), &rows));
+        InChild([] { return setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0; }, check);
     } else {
-        rows = Scan(tree.Root());
+        check();
     }
 #endif
-    EXPECT_EQ(std::multiset<Row>(rows.begin(), rows.end()), expected);
-    // Pre-order: once the walk has left a folder, no file below it follows.
-    auto within = [](const std::string& folder, const std::string& outer) {
-        return folder.rfind(outer, 0) == 0 &&
-               (folder.size() == outer.size() || folder[outer.size()] == PATH_SEPARATOR);
-    };
-    std::set<std::string> left;
-    for (size_t i = 1; i < rows.size(); ++i) {
-        for (std::string f = rows[i - 1].folder; f.size() > tree.Root().size();
-             f.erase(f.rfind(PATH_SEPARATOR)))
-            if (!within(rows[i].folder, f)) left.insert(f);
-        for (const std::string& f : left)
-            EXPECT_FALSE(within(rows[i].folder, f)) << rows[i].folder << " after leaving " << f;
-    }
 }
 
 TEST_F(FolderScan, EachScanAppendsItsFilesAtTheEndWhereverTheCursorWas) {
@@ -239,50 +229,45 @@ TEST_F(FolderScan, TheRootGivesAnEmptyFolderText) {
     tree.AddFolder("sub");
     tree.AddFile("sub/inner", "in");
     const std::string root = tree.Root();
-    for (const std::string folder : {"/", ""}) {
-        std::vector<Row> rows;
-        ASSERT_TRUE(ScanInChild([&] { return chroot(root.c_str()) == 0 && chdir("/") == 0; }, folder, &rows));
-        EXPECT_EQ(std::multiset<Row>(rows.begin(), rows.end()),
-                  (std::multiset<Row>{{"", "top", 1}, {"/sub", "inner", 2}}))
-            << "folder \"" << folder << "\"";
-    }
+    InChild([&] { return chroot(root.c_str()) == 0 && chdir("/") == 0; },
+            [] {
+                for (const char* folder : {"/", ""})
+                    EXPECT_EQ(Fresh(folder), (std::multiset<Row>{{"", "top", 1}, {"/sub", "inner", 2}}))
+                        << folder;
+            });
 }
 
-TEST_F(FolderScan, TreesBeyondThePathLimitAreWalkedAndTheDepthIsBounded) {
-    // 4200 levels: beyond the system's path limit and beyond any real tree. Made through descriptors,
-    // since the system refuses such paths whole; in memory where it can be, as it is quicker.
-    struct stat memory;
-    TempTree deep(stat("/dev/shm", &memory) == 0 && S_ISDIR(memory.st_mode) ? "/dev/shm" : "");
-    int folder = open(deep.Root().c_str(), O_RDONLY | O_DIRECTORY);
-    std::string path = deep.Root();
-    std::set<std::string> reachable;
-    for (int level = 1; level <= 4200; ++level) {
+TEST_F(FolderScan, TreesBeyondThePathLimitAreWalkedReadAndRemoved) {
+    // Made through descriptors, since the system refuses such paths whole.
+    int folder = open(tree.Root().c_str(), O_RDONLY | O_DIRECTORY);
+    std::string path = tree.Root();
+    std::set<std::string> withFiles;
+    for (int level = 1; level <= 2100; ++level) {
         ASSERT_EQ(mkdirat(folder, "d", 0755), 0);
         int next = openat(folder, "d", O_RDONLY | O_DIRECTORY);
         close(folder);
         ASSERT_GE(folder = next, 0) << level;
         path += "/d";
-        if (level == 1 || level == 2000 || level == 4200) {
+        if (level == 1 || level == 2100) {
             int file = openat(folder, "f", O_WRONLY | O_CREAT, 0644);
             ASSERT_EQ(write(file, "deep", 4), 4);
             close(file);
-            // The last one lies below the bound on the depth.
-            if (level < 4200) reachable.insert(path);
+            withFiles.insert(path);
         }
     }
     close(folder);
     std::set<std::string> found;
-    for (const auto& row : Fresh(deep.Root()))
+    for (const Row& row : Fresh(tree.Root()))
         found.insert(row.folder);
-    // Compared as booleans: a failure message with these paths would run to megabytes.
-    EXPECT_TRUE(found == reachable) << found.size() << " folders with files found";
-    // Files that deep are read and removed all the same; a name longer than any allowed is not cut.
+    // Compared as booleans: a failure message with these paths would run to many pages.
+    EXPECT_TRUE(found == withFiles) << found.size() << " folders with files found";
     ASSERT_NE(OpenForReading(1, path + "/f"), 0);
     char block[8];
     EXPECT_EQ(ReadBlock(block, sizeof block), 4);
     CloseFileSlot(1);
     EXPECT_EQ(RemoveFile(path + "/f"), 1);
     EXPECT_EQ(OpenForReading(1, path + "/f"), 0);
-    EXPECT_EQ(StartEnumeration(0, deep.Root() + "/" + std::string(PATH_MAX + 10, 'x'), "*.*"), 0);
+    // A name longer than any the system allows is refused, not cut.
+    EXPECT_EQ(StartEnumeration(0, tree.Root() + "/" + std::string(PATH_MAX + 10, 'x'), "*.*"), 0);
 }
 #endif
