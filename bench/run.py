@@ -439,7 +439,6 @@ def refresh_bench(release_dir, windows_dir, with_windows, count, wine_count, tim
     runs = [("Qt 6, offscreen", count, [str(release_dir / "bench" / "refresh_bench"), str(count)],
              dict(os.environ, QT_QPA_PLATFORM="offscreen"))]
     if with_windows:
-        # Under Wine every row repaints through the X server; a million rows would take hours.
         runs.append(("Win32 under Wine (Xvfb)", wine_count,
                      ["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24", str(REPO / "scripts" / "wine-run"),
                       str(windows_dir / "bench" / "refresh_bench.exe"), str(wine_count)], os.environ))
@@ -479,7 +478,7 @@ def main():
     ap.add_argument("--keep-trees", action="store_true", help="keep the generated trees for the next run")
     ap.add_argument("--no-windows", action="store_true", help="skip the Windows build under Wine")
     ap.add_argument("--refresh-count", type=int, default=1_000_000, help="catalogue entries for RefreshLists")
-    ap.add_argument("--wine-count", type=int, default=2_000, help="catalogue entries for RefreshLists under Wine")
+    ap.add_argument("--wine-count", type=int, help="catalogue entries under Wine (default: --refresh-count)")
     ap.add_argument("--timeout", type=int, default=300, help="seconds before a single run is stopped")
     ap.add_argument("--skip-build", action="store_true", help="use what build/cli-release holds")
     ap.add_argument("--cli", type=Path, help="time this zwillingsfeger-cli instead of build/cli-release's")
@@ -513,8 +512,9 @@ def main():
                        ("rdfind", ["rdfind", "--version"]), ("duff", ["duff", "-v"]), ("rmlint", ["rmlint", "--version"])]:
         if tool in table:
             p = subprocess.run(argv, capture_output=True)
-            text = (p.stdout + p.stderr).decode(errors="replace").strip().splitlines()
-            versions.append(re.sub(r"\x1b\[[0-9;]*m", "", text[0]) if text else tool)
+            text = re.sub(r"\x1b\[[0-9;]*m", "", (p.stdout + p.stderr).decode(errors="replace"))
+            number = re.search(r"\d+\.\d+(\.\d+)?", text)
+            versions.append(f"{tool} {number.group(0) if number else '?'}")
     log(f"# zwillingsfeger-cli benchmark\n")
     log(f"Command: `bench/run.py {' '.join(sys.argv[1:])}`; {args.runs} timed runs per tool after one warm-up "
         f"run (warm cache), median; peak RSS is GNU time's %M.")
@@ -573,7 +573,7 @@ def main():
             if tool != "zwillingsfeger-cli" and r["rss_kib"]:
                 log(f"  - {tool}: {r['rss_kib'] / 1024:.1f} MiB ({r['rss_kib'] / ours_kib:.2f} x ours)")
 
-    refresh_bench(release_dir, windows_dir, not args.no_windows, args.refresh_count, args.wine_count,
+    refresh_bench(release_dir, windows_dir, not args.no_windows, args.refresh_count, args.wine_count or args.refresh_count,
                   args.timeout * 2, log)
 
     log(f"\nWhole run: {(time.perf_counter() - started) / 60:.1f} minutes.")
