@@ -2,11 +2,18 @@
 
 #include "core/compare.h"
 #include "core/lists.h"
+#include "platform/console/console_bars.h"
 #include "platform/file_services.h"
 #include "platform/window_services.h"
 #include "ui/controls.h"
 
+#include <algorithm>
 #include <set>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -28,10 +35,6 @@ bool SameIdentity(int32_t slotA, int32_t slotB) {
     return a == b;
 }
 
-bool SamePath(const FileEntry& a, const FileEntry& b) {
-    return EntryFolder(a) == EntryFolder(b) && a.Name == b.Name;
-}
-
 // An entry is left out when an earlier entry of its size is the same file.
 std::set<const FileEntry*> LaterEntriesOfOneFile() {
     std::set<const FileEntry*> later;
@@ -40,7 +43,7 @@ std::set<const FileEntry*> LaterEntriesOfOneFile() {
         for (ListLink* d = Catalogue.head; d != e; d = d->next) {
             const FileEntry& earlier = *static_cast<const FileEntry*>(d);
             if (earlier.Size != entry.Size || entry.Size <= 0) continue;
-            bool same = SamePath(earlier, entry);
+            bool same = FullPath(earlier) == FullPath(entry);
             if (!same && OpenForReading(1, FullPath(earlier))) {
                 if (OpenForReading(2, FullPath(entry))) {
                     same = SameIdentity(1, 2);
@@ -57,28 +60,21 @@ std::set<const FileEntry*> LaterEntriesOfOneFile() {
     return later;
 }
 
-} // namespace
+GroupMember* AddMember(const FileEntry& entry) {
+    GroupMember* member = ListAdd(MemberList);
+    member->Folder = EntryFolder(entry);
+    member->Name = entry.Name;
+    return member;
+}
 
-int32_t ReferenceCompareFiles(const std::string& pathA, const std::string& pathB, int64_t size) {
-    int32_t result = 0;
-    if (!OpenForReading(1, pathA)) return 0;
-    if (!OpenForReading(2, pathB)) {
-        CloseFileSlot(1);
-        return 0;
-    }
-    if (pathA == pathB || SameIdentity(1, 2)) {
-        CloseFileSlot(2);
-        CloseFileSlot(1);
-        return 0;
-    }
+int32_t ComparePair(const std::string& pathA, const std::string& pathB, int64_t size) {
+    if (pathA == pathB || SameIdentity(1, 2)) return 0;
     // A file of another length counts as a difference.
     if (!HasSize(1, size) || !HasSize(2, size)) {
         if (size >= LARGE_FILE_THRESHOLD) SetControlValue(BarFile, 100);
-        CloseFileSlot(2);
-        CloseFileSlot(1);
         return 0;
     }
-    result = 1;
+    int32_t result = 1;
     if (size >= LARGE_FILE_THRESHOLD) {
         for (int64_t p = 1; p <= size; p += 4) {
             SelectFile(1);
@@ -97,14 +93,23 @@ int32_t ReferenceCompareFiles(const std::string& pathA, const std::string& pathB
             int32_t a = ReadInt8();
             SelectFile(2);
             int32_t b = ReadInt8();
-            if (a != b) {
-                result = 0;
-                break;
-            }
+            if (a != b) return 0;
         }
     }
-    CloseFileSlot(2);
-    CloseFileSlot(1);
+    return result;
+}
+
+} // namespace
+
+int32_t ReferenceCompareFiles(const std::string& pathA, const std::string& pathB, int64_t size) {
+    int32_t result = 0;
+    if (OpenForReading(1, pathA)) {
+        if (OpenForReading(2, pathB)) {
+            result = ComparePair(pathA, pathB, size);
+            CloseFileSlot(2);
+        }
+        CloseFileSlot(1);
+    }
     return result;
 }
 
@@ -128,17 +133,12 @@ void ReferenceFindDuplicates() {
             if (ReferenceCompareFiles(FullPath(*e), FullPath(*r), e->Size) != 1) continue;
             if (newGroup) {
                 group = ListAdd(GroupList);
+                group->FirstMember = AddMember(*r);
                 group->Count = 1;
-                GroupMember* first = ListAdd(MemberList);
-                first->Folder = EntryFolder(*r);
-                first->Name = r->Name;
-                group->FirstMember = first;
                 newGroup = false;
             }
             ++group->Count;
-            GroupMember* member = ListAdd(MemberList);
-            member->Folder = EntryFolder(*e);
-            member->Name = e->Name;
+            AddMember(*e);
             e->Grouped = true;
         }
         ++done;
@@ -146,4 +146,49 @@ void ReferenceFindDuplicates() {
         ListSetCurrent(Catalogue, r);
     }
     SetControlValue(BarOverall, 0);
+}
+
+std::string SearchOutcome(const std::string& root) {
+    std::string text;
+    ListLink* member = MemberList.head;
+    for (ListLink* g = GroupList.head; g; g = g->next) {
+        const auto* group = static_cast<DuplicateGroup*>(g);
+        text += group->FirstMember == member ? "[" : "[<run out of place> ";
+        for (int32_t i = 0; i < group->Count && member; ++i, member = member->next) {
+            std::string path = FullPath(*static_cast<GroupMember*>(member));
+            if (path.starts_with(root + PATH_SEPARATOR)) path.erase(0, root.size() + 1);
+            std::replace(path.begin(), path.end(), PATH_SEPARATOR, '/');
+            text += (i ? " " : "") + path;
+        }
+        text += "] ";
+    }
+    if (member) text += "<members without a group> ";
+    text += "flags ";
+    for (ListLink* e = Catalogue.head; e; e = e->next)
+        text += static_cast<FileEntry*>(e)->Grouped ? '1' : '0';
+    text += " bars " + std::to_string(ConsoleBarValue(BarOverall));
+    return text + " " + std::to_string(ConsoleBarValue(BarFile));
+}
+
+FewHandles::FewHandles(int spare) {
+#ifndef _WIN32
+    rlimit limit{};
+    const int lowestFree = dup(0);
+    if (lowestFree < 0 || getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
+    close(lowestFree);
+    old_ = limit.rlim_cur;
+    limit.rlim_cur = rlim_t(lowestFree + spare);
+    active_ = setrlimit(RLIMIT_NOFILE, &limit) == 0;
+#else
+    (void)spare;
+#endif
+}
+
+FewHandles::~FewHandles() {
+#ifndef _WIN32
+    rlimit limit{};
+    if (!active_ || getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
+    limit.rlim_cur = rlim_t(old_);
+    setrlimit(RLIMIT_NOFILE, &limit);
+#endif
 }

@@ -1,7 +1,7 @@
 // The pairwise loops of the search written out plainly, unit by unit through ReadInt32 / ReadInt8,
 // with three amendments: a file whose length is not its catalogued size never matches, two entries
 // that are one file on disk never pair (the later one takes no part at all), and sizes are whole.
-// Tests hold the real search against it.
+// Tests hold the real search against it; below it, what the search tests share.
 #pragma once
 
 #include <cstdint>
@@ -9,3 +9,19 @@
 
 int32_t ReferenceCompareFiles(const std::string& pathA, const std::string& pathB, int64_t size);
 void ReferenceFindDuplicates();
+
+// The lists and bars after a search, as "[a b] [c d e] flags 00000 bars 0 0": members by path below
+// Root, with '/' between folders. A member run out of its place or without a group shows.
+std::string SearchOutcome(const std::string& root);
+
+// While it lives, the process may open only Spare more files (where the system lets a test say so):
+// the search then meets "too many open files" long before its own limit.
+class FewHandles {
+  public:
+    explicit FewHandles(int spare);
+    ~FewHandles();
+
+  private:
+    uint64_t old_ = 0;
+    bool active_ = false;
+};

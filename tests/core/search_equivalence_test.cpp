@@ -24,78 +24,21 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
-#include <sys/resource.h>
-#include <unistd.h>
-#endif
-
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    std::vector<int32_t> counts;
-    std::vector<std::vector<std::string>> members;
-    std::vector<bool> flags;
-    int32_t barOverall = 0;
-    int32_t barFile = 0;
-    bool operator==(const Outcome&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Outcome& outcome) {
-    for (size_t g = 0; g < outcome.members.size(); ++g) {
-        out << "\n  group of " << outcome.counts[g] << ":";
-        for (const std::string& m : outcome.members[g])
-            out << " " << fs::path(m).filename().string();
-    }
-    out << "\n  grouped flags:";
-    for (bool f : outcome.flags)
-        out << (f ? " 1" : " 0");
-    return out << "\n  bars " << outcome.barOverall << " " << outcome.barFile;
-}
-
-// The member runs are read in MemberList order, so a group whose run is out of place shows.
-Outcome Observe() {
-    Outcome outcome;
-    ListLink* member = MemberList.head;
-    for (ListLink* g = GroupList.head; g; g = g->next) {
-        auto* group = static_cast<DuplicateGroup*>(g);
-        outcome.counts.push_back(group->Count);
-        outcome.members.emplace_back();
-        if (group->FirstMember != member) outcome.members.back().push_back("<run out of place>");
-        for (int32_t i = 0; i < group->Count && member; ++i, member = member->next)
-            outcome.members.back().push_back(FullPath(*static_cast<GroupMember*>(member)));
-    }
-    if (member) outcome.members.push_back({"<members without a group>"});
-    for (ListLink* e = Catalogue.head; e; e = e->next)
-        outcome.flags.push_back(static_cast<FileEntry*>(e)->Grouped);
-    outcome.barOverall = ConsoleBarValue(BarOverall);
-    outcome.barFile = ConsoleBarValue(BarFile);
-    return outcome;
-}
-
-// Prefix and number, appended (GCC 12 at -O3 warns falsely about a literal + std::string).
-std::string Numbered(const char* prefix, int64_t number) {
-    std::string text(prefix);
-    text += std::to_string(number);
-    return text;
-}
-
-// The catalogue as it stands against the disk, to read a failure by.
+// The catalogue against the disk (path, catalogued size, size now), to read a failure by.
 std::string Described() {
-    std::string text = "\n  catalogue (path, catalogued size, size now):";
+    std::string text;
     for (ListLink* e = Catalogue.head; e; e = e->next) {
         const FileEntry& entry = *static_cast<FileEntry*>(e);
         std::error_code error;
-        const std::string path = FullPath(entry);
-        const auto now = fs::is_regular_file(path, error)
-                             ? std::to_string(fs::file_size(path, error))
-                             : std::string(fs::exists(path, error) ? "folder" : "gone");
-        text += "\n    ";
-        text += path;
-        text += Numbered(" ", entry.Size);
-        text += " ";
-        text += now;
+        const fs::path path = FullPath(entry);
+        text += "\n    " + path.string() + " " + std::to_string(entry.Size) + " ";
+        text += fs::is_regular_file(path, error) ? std::to_string(fs::file_size(path, error))
+                : fs::exists(path, error)        ? "folder"
+                                                 : "gone";
     }
     return text;
 }
@@ -106,85 +49,10 @@ class TreeMaker {
 
     // Files in a few folders, catalogued (some twice), then some of them changed behind the catalogue.
     void Make() {
-        for (const char* folder : {"a", "a/b", "c"})
-            fs::create_directories(root_ / folder);
-        const int count = Pick(2, 28);
-        for (int i = 0; i < count; ++i)
+        fs::create_directories(root_ / "a" / "b");
+        fs::create_directories(root_ / "c");
+        for (int i = Pick(2, 28); i > 0; --i)
             AddFile(i);
-        Catalogue_();
-        Disturb();
-    }
-
-    // Random pairs of catalogued entries of one size.
-    std::vector<std::pair<const FileEntry*, const FileEntry*>> SameSizePairs(int count) {
-        std::vector<const FileEntry*> entries;
-        for (ListLink* e = Catalogue.head; e; e = e->next)
-            entries.push_back(static_cast<FileEntry*>(e));
-        std::vector<std::pair<const FileEntry*, const FileEntry*>> pairs;
-        for (int tries = 0; tries < 40 * count && int(pairs.size()) < count && entries.size() > 1; ++tries) {
-            const FileEntry* a = entries[size_t(Pick(0, int(entries.size()) - 1))];
-            const FileEntry* b = entries[size_t(Pick(0, int(entries.size()) - 1))];
-            if (a->Size == b->Size) pairs.emplace_back(a, b);
-        }
-        return pairs;
-    }
-
-    int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
-    bool Chance(int percent) { return Pick(1, 100) <= percent; }
-
-  private:
-    std::string Content(size_t size) {
-        std::string bytes(size, '\0');
-        // A small alphabet makes chance equalities and long common prefixes likely.
-        const int alphabet = Chance(50) ? 2 : 256;
-        for (char& c : bytes)
-            c = static_cast<char>(Pick(0, alphabet - 1));
-        return bytes;
-    }
-
-    size_t Size() {
-        static const size_t small[] = {0,  1,  2,  3,  4,  5,  6,  7,  8,   9,  12,
-                                       16, 17, 31, 32, 33, 63, 64, 65, 100, 257};
-        static const size_t large[] = {4095, 4096, 4097, 4100, 8191, 8192, 8193};
-        if (Chance(6)) return large[size_t(Pick(0, 6))];
-        return small[size_t(Pick(0, 20))];
-    }
-
-    void AddFile(int i) {
-        static const char* folders[] = {"", "a", "a/b", "c"};
-        fs::path path = (root_ / folders[Pick(0, 3)] / Numbered("f", i)).make_preferred();
-        const int kind = Pick(1, 100);
-        if (!files_.empty() && kind <= 30) { // a copy
-            Write(path, contents_[size_t(Pick(0, int(files_.size()) - 1))]);
-        } else if (!files_.empty() &&
-                   kind <= 55) { // same size, one byte apart: first, middle, last or anywhere
-            std::string bytes = contents_[size_t(Pick(0, int(files_.size()) - 1))];
-            if (!bytes.empty()) {
-                const size_t n = bytes.size();
-                const size_t places[] = {0, n / 2, n - 1, size_t(Pick(0, int(n) - 1))};
-                bytes[places[Pick(0, 3)]] ^= static_cast<char>(1 << Pick(0, 7));
-            }
-            Write(path, bytes);
-        } else if (!files_.empty() && kind <= 63) { // a second name of an earlier file
-            const size_t of = size_t(Pick(0, int(files_.size()) - 1));
-            std::error_code failed;
-            fs::create_hard_link(files_[of], path, failed);
-            if (failed) return;
-            files_.push_back(path);
-            contents_.push_back(contents_[of]);
-            return;
-        } else {
-            Write(path, Content(Size()));
-        }
-    }
-
-    void Write(const fs::path& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
-        files_.push_back(path);
-        contents_.push_back(bytes);
-    }
-
-    void Catalogue_() {
         std::vector<size_t> order(files_.size());
         for (size_t i = 0; i < order.size(); ++i)
             order[i] = i;
@@ -197,15 +65,54 @@ class TreeMaker {
                 if (files_[i].parent_path().filename() == "b" || files_[i].parent_path().filename() == "a")
                     Enter(files_[i]);
         for (int extra = Chance(25) ? Pick(1, 3) : 0; extra > 0; --extra)
-            Enter(files_[size_t(Pick(0, int(files_.size()) - 1))]);
+            Enter(files_[Any()]);
+        Disturb();
+    }
+
+    int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
+    bool Chance(int percent) { return Pick(1, 100) <= percent; }
+
+  private:
+    size_t Any() { return size_t(Pick(0, int(files_.size()) - 1)); }
+
+    std::string Content() {
+        static const size_t sizes[] = {0,   1,    2,    3,    4,    5,    6,    7,   8,  9,
+                                       12,  16,   17,   31,   32,   33,   63,   64,  65, 100,
+                                       257, 4095, 4096, 4097, 4100, 8191, 8192, 8193};
+        std::string bytes(sizes[Chance(6) ? Pick(21, 27) : Pick(0, 20)], '\0');
+        // A small alphabet makes chance equalities and long common prefixes likely.
+        const int alphabet = Chance(50) ? 2 : 256;
+        for (char& c : bytes)
+            c = static_cast<char>(Pick(0, alphabet - 1));
+        return bytes;
+    }
+
+    void AddFile(int i) {
+        static const char* folders[] = {"", "a", "a/b", "c"};
+        const fs::path path = (root_ / folders[Pick(0, 3)] / ("f" + std::to_string(i))).make_preferred();
+        const int kind = files_.empty() ? 100 : Pick(1, 100);
+        std::string bytes = kind <= 63 ? contents_[Any()] : Content();
+        if (kind <= 55 && kind > 30 && !bytes.empty()) { // one byte apart: first, middle, last or anywhere
+            const size_t n = bytes.size(), places[] = {0, n / 2, n - 1, size_t(Pick(0, int(n) - 1))};
+            bytes[places[Pick(0, 3)]] ^= static_cast<char>(1 << Pick(0, 7));
+        } else if (kind > 55 && kind <= 63) { // a second name of an earlier file
+            const size_t of = Any();
+            std::error_code failed;
+            fs::create_hard_link(files_[of], path, failed);
+            if (!failed) files_.push_back(path), contents_.push_back(contents_[of]);
+            return;
+        }
+        std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+        files_.push_back(path);
+        contents_.push_back(bytes);
     }
 
     void Enter(const fs::path& path) {
         ListSetCurrent(Catalogue, static_cast<FileEntry*>(Catalogue.tail));
         FileEntry* entry = ListAdd(Catalogue);
-        const std::string folder = path.parent_path().string();
-        SharedText& shared = folders_[folder];
-        if (!shared || Chance(30)) shared = std::make_shared<const std::string>(folder);
+        // Entries of one folder usually share its text, as the scan makes them.
+        SharedText& shared = folders_[path.parent_path().string()];
+        if (!shared || Chance(30)) shared = std::make_shared<const std::string>(path.parent_path().string());
         entry->Folder = shared;
         entry->Name = path.filename().string();
         entry->Size = static_cast<int64_t>(fs::file_size(path));
@@ -215,17 +122,13 @@ class TreeMaker {
         for (const fs::path& path : files_) {
             const int what = Pick(1, 100);
             std::error_code ignored;
-            if (what <= 4) {
-                fs::remove(path, ignored);
-            } else if (what <= 7) {
-                fs::remove(path, ignored);
-                fs::create_directory(path, ignored);
-            } else if (what <= 11 && fs::is_regular_file(path, ignored)) {
-                const auto size = fs::file_size(path, ignored);
-                if (size > 0) fs::resize_file(path, Chance(50) ? size - 1 : 0, ignored);
-            } else if (what <= 14 && fs::is_regular_file(path, ignored)) {
+            const bool file = fs::is_regular_file(path, ignored);
+            if (what <= 7) fs::remove(path, ignored);
+            if (what > 4 && what <= 7) fs::create_directory(path, ignored);
+            if (what > 7 && what <= 11 && file && fs::file_size(path) > 0)
+                fs::resize_file(path, Chance(50) ? fs::file_size(path) - 1 : 0, ignored);
+            if (what > 11 && what <= 14 && file)
                 std::ofstream(path, std::ios::binary | std::ios::app).put('+');
-            }
         }
     }
 
@@ -253,35 +156,6 @@ SearchTuning RandomTuning(TreeMaker& maker) {
     return tuning;
 }
 
-// While it lives, the process may open only Spare more files (where the system lets a test say so):
-// the search then meets "too many open files" long before its own limit.
-class FewHandles {
-  public:
-    explicit FewHandles(int spare) {
-#ifndef _WIN32
-        const int lowestFree = dup(0);
-        if (lowestFree < 0 || getrlimit(RLIMIT_NOFILE, &old_) != 0) return;
-        close(lowestFree);
-        rlimit lowered = old_;
-        lowered.rlim_cur = rlim_t(lowestFree + spare);
-        active_ = setrlimit(RLIMIT_NOFILE, &lowered) == 0;
-#else
-        (void)spare;
-#endif
-    }
-    ~FewHandles() {
-#ifndef _WIN32
-        if (active_) setrlimit(RLIMIT_NOFILE, &old_);
-#endif
-    }
-
-  private:
-#ifndef _WIN32
-    rlimit old_{};
-    bool active_ = false;
-#endif
-};
-
 int EnvironmentNumber(const char* name, int otherwise) {
     const char* value = std::getenv(name);
     return value && *value ? std::atoi(value) : otherwise;
@@ -296,12 +170,11 @@ TEST(SearchEquivalence, GeneratedTreesGiveThePairwiseResults) {
 #else
     const int trees = EnvironmentNumber("ZW_SEARCH_TREES", 300);
 #endif
-    const fs::path base = fs::temp_directory_path() / Numbered("zw-equivalence-", seed);
+    const fs::path base = fs::temp_directory_path() / ("zw-equivalence-" + std::to_string(seed));
     int failures = 0;
     for (int t = 0; t < trees && failures < 3; ++t) {
-        SCOPED_TRACE(Numbered("ZW_SEARCH_SEED=", seed) + Numbered(", tree ", t));
+        SCOPED_TRACE("ZW_SEARCH_SEED=" + std::to_string(seed) + ", tree " + std::to_string(t));
         const fs::path root = base / std::to_string(t);
-        fs::create_directories(root);
         ListClear(Catalogue);
         TreeMaker maker(root, seed + uint32_t(t) * 7919u);
         maker.Make();
@@ -311,7 +184,7 @@ TEST(SearchEquivalence, GeneratedTreesGiveThePairwiseResults) {
         SetControlValue(BarOverall, 61);
         SetControlValue(BarFile, 37);
         ReferenceFindDuplicates();
-        const Outcome expected = Observe();
+        const std::string expected = SearchOutcome(root.string());
 
         SetControlValue(BarOverall, 61);
         SetControlValue(BarFile, 37);
@@ -321,15 +194,21 @@ TEST(SearchEquivalence, GeneratedTreesGiveThePairwiseResults) {
             FewHandles limit(spare);
             FindDuplicates();
         }
-        const Outcome found = Observe();
-        EXPECT_EQ(found, expected) << Described();
-
+        EXPECT_EQ(SearchOutcome(root.string()), expected) << Described();
         const SearchStats& stats = LastSearchStats();
-        EXPECT_EQ(stats.groups, int64_t(found.counts.size()));
+        EXPECT_EQ(stats.groups, ListCount(GroupList));
         EXPECT_LE(stats.floorBytes, stats.bytesRead);
         EXPECT_LE(stats.bytesRead, stats.candidateBytes + stats.candidateFiles);
 
-        for (auto [a, b] : maker.SameSizePairs(6)) {
+        // A few pairs of one size, a file with itself now and then.
+        std::vector<const FileEntry*> entries;
+        for (ListLink* e = Catalogue.head; e; e = e->next)
+            entries.push_back(static_cast<FileEntry*>(e));
+        for (int tries = 0, pairs = 0; tries < 240 && pairs < 6; ++tries) {
+            const FileEntry* a = entries[size_t(maker.Pick(0, int(entries.size()) - 1))];
+            const FileEntry* b = entries[size_t(maker.Pick(0, int(entries.size()) - 1))];
+            if (a->Size != b->Size) continue;
+            ++pairs;
             const std::string pathA = FullPath(*a), pathB = FullPath(*b);
             SetControlValue(BarFile, 37);
             const int32_t expectedResult = ReferenceCompareFiles(pathA, pathB, a->Size);
@@ -338,12 +217,11 @@ TEST(SearchEquivalence, GeneratedTreesGiveThePairwiseResults) {
             EXPECT_EQ(CompareFiles(pathA, pathB, a->Size), expectedResult) << pathA << " " << pathB;
             EXPECT_EQ(ConsoleBarValue(BarFile), expectedBar) << pathA << " " << pathB;
         }
-        if (::testing::Test::HasFailure()) {
-            ++failures;
-            continue; // the tree stays for a look
-        }
         std::error_code ignored;
-        fs::remove_all(root, ignored);
+        if (::testing::Test::HasFailure())
+            ++failures; // the tree stays for a look
+        else
+            fs::remove_all(root, ignored);
     }
     ListClear(Catalogue);
     ListClear(GroupList);
