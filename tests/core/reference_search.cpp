@@ -10,11 +10,6 @@
 #include <algorithm>
 #include <set>
 
-#ifndef _WIN32
-#include <sys/resource.h>
-#include <unistd.h>
-#endif
-
 namespace {
 
 // Whether the file open in Slot is exactly Size bytes long.
@@ -168,27 +163,4 @@ std::string SearchOutcome(const std::string& root) {
         text += static_cast<FileEntry*>(e)->Grouped ? '1' : '0';
     text += " bars " + std::to_string(ConsoleBarValue(BarOverall));
     return text + " " + std::to_string(ConsoleBarValue(BarFile));
-}
-
-FewHandles::FewHandles(int spare) {
-#ifndef _WIN32
-    rlimit limit{};
-    const int lowestFree = dup(0);
-    if (lowestFree < 0 || getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
-    close(lowestFree);
-    old_ = limit.rlim_cur;
-    limit.rlim_cur = rlim_t(lowestFree + spare);
-    active_ = setrlimit(RLIMIT_NOFILE, &limit) == 0;
-#else
-    (void)spare;
-#endif
-}
-
-FewHandles::~FewHandles() {
-#ifndef _WIN32
-    rlimit limit{};
-    if (!active_ || getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
-    limit.rlim_cur = rlim_t(old_);
-    setrlimit(RLIMIT_NOFILE, &limit);
-#endif
 }

@@ -7,6 +7,11 @@
 #include <cstdint>
 #include <string>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 int32_t ReferenceCompareFiles(const std::string& pathA, const std::string& pathB, int64_t size);
 void ReferenceFindDuplicates();
 
@@ -18,10 +23,23 @@ std::string SearchOutcome(const std::string& root);
 // the search then meets "too many open files" long before its own limit.
 class FewHandles {
   public:
-    explicit FewHandles(int spare);
-    ~FewHandles();
+#ifndef _WIN32
+    explicit FewHandles(int spare) {
+        const int lowestFree = dup(0);
+        if (lowestFree < 0 || getrlimit(RLIMIT_NOFILE, &old_) != 0) return;
+        close(lowestFree);
+        rlimit lowered = old_;
+        lowered.rlim_cur = rlim_t(lowestFree + spare);
+        active_ = setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+    }
+    ~FewHandles() {
+        if (active_) setrlimit(RLIMIT_NOFILE, &old_);
+    }
 
   private:
-    uint64_t old_ = 0;
+    rlimit old_{};
     bool active_ = false;
+#else
+    explicit FewHandles(int) {}
+#endif
 };

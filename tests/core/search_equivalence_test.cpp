@@ -28,21 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The catalogue against the disk (path, catalogued size, size now), to read a failure by.
-std::string Described() {
-    std::string text;
-    for (ListLink* e = Catalogue.head; e; e = e->next) {
-        const FileEntry& entry = *static_cast<FileEntry*>(e);
-        std::error_code error;
-        const fs::path path = FullPath(entry);
-        text += "\n    " + path.string() + " " + std::to_string(entry.Size) + " ";
-        text += fs::is_regular_file(path, error) ? std::to_string(fs::file_size(path, error))
-                : fs::exists(path, error)        ? "folder"
-                                                 : "gone";
-    }
-    return text;
-}
-
 class TreeMaker {
   public:
     TreeMaker(const fs::path& root, uint32_t seed) : root_(root), random_(seed) {}
@@ -194,7 +179,7 @@ TEST(SearchEquivalence, GeneratedTreesGiveThePairwiseResults) {
             FewHandles limit(spare);
             FindDuplicates();
         }
-        EXPECT_EQ(SearchOutcome(root.string()), expected) << Described();
+        EXPECT_EQ(SearchOutcome(root.string()), expected);
         const SearchStats& stats = LastSearchStats();
         EXPECT_EQ(stats.groups, ListCount(GroupList));
         EXPECT_LE(stats.floorBytes, stats.bytesRead);

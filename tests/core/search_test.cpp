@@ -18,7 +18,6 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -119,7 +118,8 @@ TEST_F(SearchTest, GroupsFollowTheirReferenceFilesAndMembersTheCatalogueSearchAf
 }
 
 TEST_F(SearchTest, OneFileUnderTwoEntriesOrNamesAndFilesChangedSinceTheScanNeverPair) {
-    const std::string x = Bytes(6000, 11);
+    // Ends in zeros, as a block read short might still hold from a fresh allocation or another file.
+    const std::string x = Bytes(5998, 11) + std::string(2, '\0');
     tree.AddFolder("sub");
     Catalogued(Add("sub/R", x)); // the same folder catalogued again
     std::error_code failed;
@@ -146,24 +146,12 @@ TEST_F(SearchTest, OneFileUnderTwoEntriesOrNamesAndFilesChangedSinceTheScanNever
 
 TEST_F(SearchTest, ManyFilesOfOneSizeWithFewSlotsOrFewHandles) {
     // Many small classes, so that a file read through another file's handle would show.
-    std::map<int, std::vector<std::string>> classes;
-    for (int i = 0; i < 300; ++i) {
-        const int kind = i % 5 ? i % 23 : 100 + i;
-        const std::string name = "n" + std::to_string(1000 + i);
-        Add(name, Bytes(200, uint32_t(kind)));
-        classes[kind].push_back(name);
-    }
-    std::vector<std::vector<std::string>> groups;
-    for (auto& [kind, names] : classes)
-        if (names.size() > 1) groups.push_back(names);
-    std::sort(groups.begin(), groups.end());
     std::string expected;
-    for (const auto& names : groups) {
-        expected += "[";
-        for (const std::string& name : names)
-            expected += (&name == &names[0] ? "" : " ") + name;
-        expected += "] ";
-    }
+    for (int i = 0; i < 300; ++i)
+        Add("n" + std::to_string(1000 + i), Bytes(200, uint32_t(i % 23)));
+    for (int kind = 0; kind < 23; ++kind)
+        for (int i = kind; i < 300; i += 23)
+            expected += (i == kind ? "[n" : " n") + std::to_string(1000 + i) + (i + 23 < 300 ? "" : "] ");
     expected += "flags " + std::string(300, '0') + " bars 0 0";
     // Several stretches per file, so that files stay open from one to the next: first with fewer
     // slots than files, then with the program's own limits and far fewer handles than it would hold.
