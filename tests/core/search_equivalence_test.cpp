@@ -38,17 +38,14 @@ class TreeMaker {
         fs::create_directories(root_ / "c");
         for (int i = Pick(2, 28); i > 0; --i)
             AddFile(i);
-        std::vector<size_t> order(files_.size());
-        for (size_t i = 0; i < order.size(); ++i)
-            order[i] = i;
+        std::vector<fs::path> order = files_;
         if (Chance(50)) std::shuffle(order.begin(), order.end(), random_);
-        for (size_t i : order)
-            Enter(files_[i]);
+        for (const fs::path& path : order)
+            Enter(path);
         // A folder added again, or a few files catalogued once more.
         if (Chance(25))
-            for (size_t i : order)
-                if (files_[i].parent_path().filename() == "b" || files_[i].parent_path().filename() == "a")
-                    Enter(files_[i]);
+            for (const fs::path& path : order)
+                if (path.parent_path().filename() == "b" || path.parent_path().filename() == "a") Enter(path);
         for (int extra = Chance(25) ? Pick(1, 3) : 0; extra > 0; --extra)
             Enter(files_[Any()]);
         Disturb();
@@ -125,20 +122,14 @@ class TreeMaker {
 };
 
 // Small blocks, little memory and few open files send tiny files down every path of the real search.
-SearchTuning RandomTuning(TreeMaker& maker) {
-    SearchTuning tuning;
-    if (maker.Chance(25)) return tuning;
-    tuning.wholeFileLimit = maker.Pick(0, 40);
-    tuning.firstBlock = maker.Pick(1, 16);
-    tuning.lastBlock = maker.Pick(1, 16);
-    tuning.middleBlock = maker.Pick(1, 8);
-    tuning.middleBlockMax = tuning.middleBlock * maker.Pick(1, 8);
-    tuning.memoryBudget = maker.Pick(1, 300);
-    tuning.minimumBlock = maker.Pick(1, 8);
-    tuning.openFiles = maker.Pick(1, 6);
-    tuning.firstSlot = maker.Pick(3, 40);
-    tuning.identityAtOpen = maker.Chance(50) ? maker.Pick(0, 40) : 1 << 20;
-    return tuning;
+SearchTuning RandomTuning(TreeMaker& m) {
+    if (m.Chance(25)) return {};
+    const int64_t middle = m.Pick(1, 8);
+    // In the order of the fields: whole-file limit, first, last and middle blocks, memory, smallest
+    // block, open files, first slot, size from which identities are taken at opening.
+    return {
+        m.Pick(0, 40),  m.Pick(1, 16), m.Pick(1, 16), middle,        middle * m.Pick(1, 8),
+        m.Pick(1, 300), m.Pick(1, 8),  m.Pick(1, 6),  m.Pick(3, 40), m.Chance(50) ? m.Pick(0, 40) : 1 << 20};
 }
 
 int EnvironmentNumber(const char* name, int otherwise) {
@@ -185,7 +176,7 @@ TEST(SearchEquivalence, GeneratedTreesGiveThePairwiseResults) {
         EXPECT_LE(stats.floorBytes, stats.bytesRead);
         EXPECT_LE(stats.bytesRead, stats.candidateBytes + stats.candidateFiles);
 
-        // A few pairs of one size, a file with itself now and then.
+        // A few pairs of one size, a file with itself now and then, through both pair comparisons.
         std::vector<const FileEntry*> entries;
         for (ListLink* e = Catalogue.head; e; e = e->next)
             entries.push_back(static_cast<FileEntry*>(e));
@@ -194,13 +185,12 @@ TEST(SearchEquivalence, GeneratedTreesGiveThePairwiseResults) {
             const FileEntry* b = entries[size_t(maker.Pick(0, int(entries.size()) - 1))];
             if (a->Size != b->Size) continue;
             ++pairs;
-            const std::string pathA = FullPath(*a), pathB = FullPath(*b);
-            SetControlValue(BarFile, 37);
-            const int32_t expectedResult = ReferenceCompareFiles(pathA, pathB, a->Size);
-            const int32_t expectedBar = ConsoleBarValue(BarFile);
-            SetControlValue(BarFile, 37);
-            EXPECT_EQ(CompareFiles(pathA, pathB, a->Size), expectedResult) << pathA << " " << pathB;
-            EXPECT_EQ(ConsoleBarValue(BarFile), expectedBar) << pathA << " " << pathB;
+            auto run = [&](int32_t (*compare)(const std::string&, const std::string&, int64_t)) {
+                SetControlValue(BarFile, 37);
+                const int32_t result = compare(FullPath(*a), FullPath(*b), a->Size);
+                return std::pair(result, ConsoleBarValue(BarFile));
+            };
+            EXPECT_EQ(run(CompareFiles), run(ReferenceCompareFiles)) << FullPath(*a) << " " << FullPath(*b);
         }
         std::error_code ignored;
         if (::testing::Test::HasFailure())

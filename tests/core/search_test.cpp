@@ -14,8 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -37,8 +35,7 @@ std::string Bytes(size_t size, uint32_t seed) {
 class SearchTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        static const bool initialised = (InitFileServices(), true);
-        (void)initialised;
+        InitFileServices();
         TearDown();
     }
     void TearDown() override {
@@ -102,7 +99,7 @@ TEST_F(SearchTest, GroupsFollowTheirReferenceFilesAndMembersTheCatalogueSearchAf
     std::string x = Bytes(300, 1), y = x, z = Bytes(5000, 3);
     y[0] ^= 1;
     for (const char* name : {"1", "A", "B", "2", "C", "3", "e1", "e2", "D"})
-        Add(name, *name == 'e' ? "" : *name == 'B' ? y : isdigit(*name) ? z : x);
+        Add(name, *name == 'e' ? "" : *name == 'B' ? y : *name < 'A' ? z : x);
     Add("u", Bytes(301, 4));
     static_cast<FileEntry*>(Catalogue.head)->Grouped = true; // a flag left from elsewhere goes too
     for (int round = 0; round < 2; ++round) {
