@@ -15,108 +15,53 @@ constexpr char SEPARATOR = '\\';
 constexpr char SEPARATOR = '/';
 #endif
 
-// The root of the drive or file system that holds Path, with its separator: "C:\" or "/".
-std::string RootOf(const fs::path& path) {
-    return path.root_path().string();
-}
-
-class WindowDialogs : public WindowTest {
-  protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        std::random_device random;
-        folder_ = fs::canonical(fs::temp_directory_path()) / ("zw-dialogs-" + std::to_string(random()));
-        fs::create_directories(folder_ / "Daten" / "Tief");
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-        WindowTest::TearDown();
-    }
-
-    std::string Folder(const std::string& sub = "") const {
-        return (sub.empty() ? folder_ : folder_ / sub).string();
-    }
-
-    fs::path folder_;
-};
-
-TEST_F(WindowDialogs, ChosenFoldersEndWithTheSeparatorAndCancelGivesNothing) {
+// What ChooseFolder returns when the user does Act in the open chooser.
+std::string Choose(const std::string& initial, const std::function<void()>& act) {
     std::string chosen = "unset";
-    const std::string data = Folder("Daten");
-    driver::WithUser([&] { chosen = ChooseFolder("Pfad hinzufügen...", Folder() + SEPARATOR); },
-                     {[] { return driver::FolderChooserOpen(); },
-                      [&] {
-                          driver::UserChooseFolder(data);
-                          return true;
-                      }});
-    EXPECT_EQ(chosen, data + SEPARATOR);
+    driver::WithUser([&] { chosen = ChooseFolder("Pfad hinzufügen...", initial); },
+                     {[] { return driver::FolderChooserOpen(); }, [&] { return act(), true; }});
     EXPECT_FALSE(driver::FolderChooserOpen());
-
-    // The root keeps its one separator.
-    const std::string root = RootOf(folder_);
-    driver::WithUser([&] { chosen = ChooseFolder("Pfad hinzufügen...", data + SEPARATOR); },
-                     {[] { return driver::FolderChooserOpen(); },
-                      [&] {
-                          driver::UserChooseFolder(root);
-                          return true;
-                      }});
-    EXPECT_EQ(chosen, root);
-
-    driver::WithUser([&] { chosen = ChooseFolder("Pfad hinzufügen...", data + SEPARATOR); },
-                     {[] { return driver::FolderChooserOpen(); },
-                      [] {
-                          driver::UserCancelFolderChooser();
-                          return true;
-                      }});
-    EXPECT_EQ(chosen, "");
-    EXPECT_FALSE(driver::FolderChooserOpen());
+    return chosen;
 }
 
-TEST_F(WindowDialogs, AFolderDeeperDownAndOneWithoutInitialFolderAreChosenToo) {
-    std::string chosen;
-    const std::string deep = Folder("Daten") + SEPARATOR + "Tief";
-    driver::WithUser([&] { chosen = ChooseFolder("Pfad hinzufügen...", ""); },
-                     {[] { return driver::FolderChooserOpen(); },
-                      [&] {
-                          driver::UserChooseFolder(deep);
-                          return true;
-                      }});
-    EXPECT_EQ(chosen, deep + SEPARATOR);
+using WindowDialogs = WindowTest;
+
+TEST_F(WindowDialogs, ChosenFoldersEndWithTheSeparatorTheRootKeepsItsOneAndCancelGivesNothing) {
+    const fs::path folder =
+        fs::canonical(fs::temp_directory_path()) / ("zw-dialogs-" + std::to_string(std::random_device()()));
+    fs::create_directories(folder / "Daten" / "Tief");
+    const std::string data = (folder / "Daten").string(), deep = data + SEPARATOR + "Tief";
+    const std::string root = folder.root_path().string(); // "C:\" or "/"
+    EXPECT_EQ(Choose(folder.string() + SEPARATOR, [&] { driver::UserChooseFolder(data); }), data + SEPARATOR);
+    EXPECT_EQ(Choose("", [&] { driver::UserChooseFolder(deep); }), deep + SEPARATOR);
+    EXPECT_EQ(Choose(data + SEPARATOR, [&] { driver::UserChooseFolder(root); }), root);
+    EXPECT_EQ(Choose(data + SEPARATOR, [] { driver::UserCancelFolderChooser(); }), "");
+    fs::remove_all(folder);
 }
 
-TEST_F(WindowDialogs, AMessageBoxShowsTitleAndLinesAndWaitsForOk) {
-    const std::string title = "ERROR";
-    const std::string text = "Konnte Datei \"" + Folder("Größe.txt") + "\" nicht löschen!\n\nzweite Zeile";
-    int32_t result = 0;
-    std::string seenTitle, seenText;
-    driver::WithUser([&] { result = ShowMessageBox(title, text, 0); },
-                     {[] { return driver::MessageBoxOpen(); },
-                      [&] {
-                          seenTitle = driver::MessageBoxTitle();
-                          seenText = driver::MessageBoxText();
-                          driver::UserConfirmMessageBox();
-                          return true;
-                      }});
-    EXPECT_EQ(seenTitle, title);
-    EXPECT_EQ(seenText, text);
-    EXPECT_EQ(result, 1); // the OK button
-    EXPECT_FALSE(driver::MessageBoxOpen());
-    // The window is still there and answers.
-    EXPECT_EQ(EventsOf([] { driver::UserClick(Search); }), "control 9");
-}
-
-TEST_F(WindowDialogs, AMessageBoxAfterTheWindowHasGoneStillShows) {
-    CloseTopWindow(0);
-    std::string seenText;
-    const std::string credits = ".-´¯`- Zwillingsfeger -´¯`-.\n\n`-._.-     by Marlbeck    -._.-´";
-    driver::WithUser([&] { ShowMessageBox("Credits", credits, 0); }, {[] { return driver::MessageBoxOpen(); },
-                                                                      [&] {
-                                                                          seenText = driver::MessageBoxText();
-                                                                          driver::UserConfirmMessageBox();
-                                                                          return true;
-                                                                      }});
-    EXPECT_EQ(seenText, credits);
+TEST_F(WindowDialogs, AMessageBoxShowsTitleAndLinesAndWaitsForOkAlsoWithoutAWindow) {
+    for (bool window : {true, false}) {
+        const std::string text = "Konnte Datei \"/tmp/Größe.txt\" nicht löschen!\n\nzweite Zeile";
+        if (!window) CloseTopWindow(0);
+        int32_t result = 0;
+        std::string seenTitle, seenText;
+        driver::WithUser([&] { result = ShowMessageBox("ERROR", text, 0); },
+                         {[] { return driver::MessageBoxOpen(); },
+                          [&] {
+                              seenTitle = driver::MessageBoxTitle();
+                              seenText = driver::MessageBoxText();
+                              driver::UserConfirmMessageBox();
+                              return true;
+                          }});
+        EXPECT_EQ(seenTitle, "ERROR");
+        EXPECT_EQ(seenText, text);
+        EXPECT_EQ(result, 1); // the OK button
+        EXPECT_FALSE(driver::MessageBoxOpen());
+        // The window is still there and answers.
+        if (window) {
+            EXPECT_EQ(EventsOf([] { driver::UserClick(Search); }), "control 9");
+        }
+    }
 }
 
 } // namespace

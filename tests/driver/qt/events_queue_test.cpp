@@ -11,14 +11,13 @@ TEST_F(QtEventQueue, ClicksBeforeAWaitComeOneByOneInOrder) {
     driver::UserClick(Reset);
     driver::UserCloseBox(0);
     driver::UserClick(AddFolder);
-    EXPECT_EQ(WaitEvent(), EVENT_CONTROL);
-    EXPECT_EQ(EventControl(), Search);
-    EXPECT_EQ(WaitEvent(), EVENT_CONTROL);
-    EXPECT_EQ(EventControl(), Reset);
-    EXPECT_EQ(WaitEvent(), EVENT_CLOSE);
-    EXPECT_EQ(EventControl(), Reset); // the control of the last control event
-    EXPECT_EQ(WaitEvent(), EVENT_CONTROL);
-    EXPECT_EQ(EventControl(), AddFolder);
+    // A close event leaves the control of the last control event.
+    const std::pair<int32_t, int32_t> expected[] = {
+        {EVENT_CONTROL, Search}, {EVENT_CONTROL, Reset}, {EVENT_CLOSE, Reset}, {EVENT_CONTROL, AddFolder}};
+    for (auto [code, control] : expected) {
+        EXPECT_EQ(WaitEvent(), code);
+        EXPECT_EQ(EventControl(), control);
+    }
     EXPECT_EQ(EventsOf([] {}), "");
 }
 

@@ -23,31 +23,25 @@ namespace {
 
 using QtBackend = WindowTest;
 
-QString Shown(int32_t list, int row) {
-    auto* view = static_cast<QAbstractItemView*>(qtb::ControlWidget(list));
-    return view->model()->index(row, 0).data(Qt::DisplayRole).toString();
-}
+TEST_F(QtBackend, InvalidUtf8IsShownAsEscapesAndReadBackAsItsBytes) {
+    const std::pair<const char*, QString> shown[] = {
+        {"Größe.txt", QStringLiteral("Größe.txt")},
+        {"caf\xE9.txt", QStringLiteral("caf\\xE9.txt")},     // Latin-1 é
+        {"\xC3", QStringLiteral("\\xC3")},                   // cut-off sequence
+        {"\xC0\xAF", QStringLiteral("\\xC0\\xAF")},          // overlong "/"
+        {"\xED\xA0\x80", QStringLiteral("\\xED\\xA0\\x80")}, // a surrogate
+        {"\xF0\x9F\x98\x80", QString::fromUtf8("\xF0\x9F\x98\x80")},
+    };
+    for (const auto& [bytes, text] : shown)
+        EXPECT_EQ(qtb::DisplayText(bytes), text) << bytes;
 
-TEST(QtDisplayText, InvalidUtf8BytesShowAsEscapesAndValidTextAsItself) {
-    EXPECT_EQ(qtb::DisplayText("Größe.txt"), QStringLiteral("Größe.txt"));
-    EXPECT_EQ(qtb::DisplayText("a\xFF"
-                               "b"),
-              QStringLiteral("a\\xFFb"));
-    EXPECT_EQ(qtb::DisplayText("caf\xE9.txt"), QStringLiteral("caf\\xE9.txt"));     // Latin-1 é
-    EXPECT_EQ(qtb::DisplayText("\xC3"), QStringLiteral("\\xC3"));                   // cut-off sequence
-    EXPECT_EQ(qtb::DisplayText("\xC0\xAF"), QStringLiteral("\\xC0\\xAF"));          // overlong "/"
-    EXPECT_EQ(qtb::DisplayText("\xED\xA0\x80"), QStringLiteral("\\xED\\xA0\\x80")); // a surrogate
-    EXPECT_EQ(qtb::DisplayText("\xF0\x9F\x98\x80"), QString::fromUtf8("\xF0\x9F\x98\x80"));
-    EXPECT_EQ(qtb::DisplayText(""), QString());
-}
-
-TEST_F(QtBackend, RowsAndTextsWithOddBytesAreShownReadablyAndReadBackAsTheirBytes) {
-    const std::string latin1 = "/daten/caf\xE9.txt";
-    InsertRow(Members, -1, latin1);
+    InsertRow(Members, -1, "/daten/caf\xE9.txt");
     InsertRow(Members, -1, "/daten/ok.txt");
-    EXPECT_EQ(Shown(Members, 0), QStringLiteral("/daten/caf\\xE9.txt"));
-    EXPECT_EQ(driver::ControlRows(Members), (std::vector<std::string>{latin1, "/daten/ok.txt"}));
-
+    auto* view = static_cast<QAbstractItemView*>(qtb::ControlWidget(Members));
+    EXPECT_EQ(view->model()->index(0, 0).data(Qt::DisplayRole).toString(),
+              QStringLiteral("/daten/caf\\xE9.txt"));
+    EXPECT_EQ(driver::ControlRows(Members),
+              (std::vector<std::string>{"/daten/caf\xE9.txt", "/daten/ok.txt"}));
     SetControlText(GroupsHeading, "x\xFFy");
     EXPECT_EQ(static_cast<QLabel*>(qtb::ControlWidget(GroupsHeading))->text(), QStringLiteral("x\\xFFy"));
     EXPECT_EQ(driver::ControlText(GroupsHeading), "x\xFFy");
@@ -55,19 +49,14 @@ TEST_F(QtBackend, RowsAndTextsWithOddBytesAreShownReadablyAndReadBackAsTheirByte
 
 TEST_F(QtBackend, NoControlHasTheFocusAtFirstNorAfterTheFocusedOneIsDisabled) {
     EXPECT_EQ(driver::FocusedControl(), -1);
-    EXPECT_EQ(EventsOf([] { driver::UserKey(driver::Key::Tab); }), "");
-    EXPECT_EQ(driver::FocusedControl(), AddFolder);
     EXPECT_EQ(EventsOf([] { driver::UserClick(DeleteMarked); }), "control 7");
-    ASSERT_EQ(driver::FocusedControl(), DeleteMarked);
     // Disabled by the program, it hands the focus to its window, not to the next control.
     EXPECT_EQ(EventsOf([] { SetControlDisabled(DeleteMarked, 1); }), "");
     EXPECT_EQ(driver::FocusedControl(), -1);
     EXPECT_EQ(EventsOf([] { driver::UserKey(driver::Key::Space); }), "");
-    EXPECT_EQ(EventsOf([] { driver::UserKey(driver::Key::ShiftTab); }), "");
-    EXPECT_EQ(driver::FocusedControl(), DeleteAll);
 }
 
-TEST_F(QtBackend, ABarIsPaintedAtOnceWithoutTheEventLoop) {
+TEST_F(QtBackend, ABarIsPaintedAtOnceWithoutTheEventLoopAndStaysInItsRange) {
     auto* bar = static_cast<QProgressBar*>(qtb::ControlWidget(BarOverall));
     driver::EventsOf([] {});
     QScreen* screen = QGuiApplication::primaryScreen();
@@ -78,23 +67,20 @@ TEST_F(QtBackend, ABarIsPaintedAtOnceWithoutTheEventLoop) {
     QImage empty = picture();
     SetControlValue(BarOverall, 100); // no event is processed between this and the picture
     QImage full = picture();
-    ASSERT_FALSE(empty.isNull());
     ASSERT_EQ(empty.size(), full.size());
-    // The middle of a full bar has the highlight colour; of an empty one not.
+    ASSERT_FALSE(empty.isNull());
     QPoint middle(full.width() / 2, full.height() / 2);
     EXPECT_NE(empty.pixelColor(middle), full.pixelColor(middle));
-    EXPECT_EQ(bar->value(), 100);
-    // Beyond the range it stays at the end, as a progress bar does.
-    SetControlValue(BarOverall, 250);
-    EXPECT_EQ(driver::BarPosition(BarOverall), 100);
-    SetControlValue(BarOverall, -5);
-    EXPECT_EQ(driver::BarPosition(BarOverall), 0);
+    for (auto [value, position] : {std::pair{250, 100}, {-5, 0}}) {
+        SetControlValue(BarOverall, value);
+        EXPECT_EQ(driver::BarPosition(BarOverall), position);
+    }
 }
 
 TEST_F(QtBackend, TheFolderChooserIsQtsOwnOpenOnTheInitialFolderWithItsTitle) {
     namespace fs = std::filesystem;
     fs::path folder = fs::canonical(fs::temp_directory_path()) / "zw-qt-chooser-Größe";
-    fs::create_directories(folder / "innen");
+    fs::create_directories(folder);
     std::string chosen = "unset";
     QString shownFolder, shownTitle;
     bool widgets = false;
@@ -108,8 +94,7 @@ TEST_F(QtBackend, TheFolderChooserIsQtsOwnOpenOnTheInitialFolderWithItsTitle) {
                           QString artifacts = qEnvironmentVariable("ZW_ARTIFACTS", "artifacts");
                           QDir().mkpath(artifacts);
                           dialog->grab().save(artifacts + "/folder-chooser.png");
-                          // Confirming at once takes the folder it opened on.
-                          static_cast<QDialog*>(dialog)->accept();
+                          static_cast<QDialog*>(dialog)->accept(); // takes the folder it opened on
                           return true;
                       }});
     EXPECT_EQ(shownFolder, QString::fromStdString(folder.string()));
@@ -121,13 +106,10 @@ TEST_F(QtBackend, TheFolderChooserIsQtsOwnOpenOnTheInitialFolderWithItsTitle) {
 
 TEST_F(QtBackend, AStepThatNeverSucceedsFailsTheTestAndEndsTheDialog) {
     bool returned = false;
-    EXPECT_NONFATAL_FAILURE(driver::WithUser(
-                                [&] {
-                                    ShowMessageBox("Credits", "Zeile", 0);
-                                    returned = true;
-                                },
-                                {[] { return false; }}, 300),
-                            "did not succeed within 300 ms");
+    EXPECT_NONFATAL_FAILURE(
+        driver::WithUser([&] { returned = ShowMessageBox("Credits", "Zeile", 0) || true; },
+                         {[] { return false; }}, 300),
+        "did not succeed within 300 ms");
     EXPECT_TRUE(returned);
     EXPECT_FALSE(driver::MessageBoxOpen());
 }
