@@ -142,13 +142,17 @@ TEST_F(SearchTest, OneFileUnderTwoEntriesOrNamesAndFilesChangedSinceTheScanNever
 }
 
 TEST_F(SearchTest, ManyFilesOfOneSizeWithFewSlotsOrFewHandles) {
-    // Many small classes, so that a file read through another file's handle would show.
+    // Many small classes, some apart only in the middle, so that a file read through another file's
+    // handle or from a stale place would show.
     std::string expected;
-    for (int i = 0; i < 300; ++i)
-        Add("n" + std::to_string(1000 + i), Bytes(200, uint32_t(i % 23)));
-    for (int kind = 0; kind < 23; ++kind)
-        for (int i = kind; i < 300; i += 23)
-            expected += (i == kind ? "[n" : " n") + std::to_string(1000 + i) + (i + 23 < 300 ? "" : "] ");
+    for (int i = 0; i < 300; ++i) {
+        std::string bytes = Bytes(200, uint32_t(i % 23));
+        bytes[120] ^= char(i % 46 / 23);
+        Add("n" + std::to_string(1000 + i), bytes);
+    }
+    for (int kind = 0; kind < 46; ++kind)
+        for (int i = kind; i < 300; i += 46)
+            expected += (i == kind ? "[n" : " n") + std::to_string(1000 + i) + (i + 46 < 300 ? "" : "] ");
     expected += "flags " + std::string(300, '0') + " bars 0 0";
     // Several stretches per file, so that files stay open from one to the next: first with fewer
     // slots than files, then with the program's own limits and far fewer handles than it would hold.
