@@ -15,8 +15,8 @@ struct EnumerationSlot {
     BOOL Started;
 };
 
-// The search specification buffer: Folder, separator and pattern must fit with their terminator.
-constexpr size_t kSpecificationBuffer = 255;
+// The search query buffer: Folder, separator and pattern must fit with their terminator.
+constexpr size_t kQueryBuffer = 255;
 constexpr int32_t kInitialSlots = 10;
 
 EnumerationSlot* EnumerationSlots = nullptr;
@@ -110,14 +110,14 @@ int32_t StartEnumeration(int32_t slot, const std::string& folder, const std::str
     const std::string wildcard = pattern.empty() ? std::string("*.*") : pattern;
     bool separator = !folder.empty() && folder.back() != '\\';
     size_t length = folder.size() + (separator ? 1 : 0) + wildcard.size();
-    bool fits = length < kSpecificationBuffer && Usable(folder) && Usable(wildcard);
-    char specification[kSpecificationBuffer];
+    bool fits = length < kQueryBuffer && Usable(folder) && Usable(wildcard);
+    char query[kQueryBuffer];
     if (fits) {
-        std::memcpy(specification, folder.data(), folder.size());
+        std::memcpy(query, folder.data(), folder.size());
         size_t at = folder.size();
-        if (separator) specification[at++] = '\\';
-        std::memcpy(specification + at, wildcard.data(), wildcard.size());
-        specification[length] = '\0';
+        if (separator) query[at++] = '\\';
+        std::memcpy(query + at, wildcard.data(), wildcard.size());
+        query[length] = '\0';
     }
 
     CurrentEnumeration = slot;
@@ -125,10 +125,10 @@ int32_t StartEnumeration(int32_t slot, const std::string& folder, const std::str
     if (current.search) FindClose(current.search);
     current.search = 0;
     current.Started = FALSE;
-    // A specification that does not fit the buffer is an enumeration that cannot start.
+    // A query that does not fit the buffer is an enumeration that cannot start.
     if (!fits) return 0;
 
-    HANDLE search = FindFirstFileA(specification, &EntryRecord);
+    HANDLE search = FindFirstFileA(query, &EntryRecord);
     if (search == INVALID_HANDLE_VALUE) return 0;
     if (IsLink() && !FindNextUsable(search)) {
         FindClose(search);
