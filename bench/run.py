@@ -143,8 +143,8 @@ def tree_specs(quick):
     }
 
 
-def ensure_tree(work, name, spec):
-    gen, params, _ = spec
+def ensure_tree(work, name, recipe):
+    gen, params, _ = recipe
     root = work / name
     stamp = work / f"{name}.stamp"
     want = f"{gen.__name__}{params} v1"
