@@ -24,22 +24,14 @@ namespace {
 
 using Rows = std::vector<std::string>;
 
-std::string ReadWhole(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 class Deletion : public ::testing::Test {
   protected:
     fs::path root;
-    std::string folder;                         // root as the program spells it
     std::map<std::string, std::string> content; // name -> bytes, for every file that must still be there
 
     void SetUp() override {
-        std::random_device random;
-        root = fs::temp_directory_path() / ("zw-deletion-" + std::to_string(random()));
+        root = fs::temp_directory_path() / ("zw-deletion-" + std::to_string(std::random_device()()));
         ASSERT_TRUE(fs::create_directories(root));
-        folder = root.string();
         ASSERT_TRUE(StartProgram());
     }
     void TearDown() override {
@@ -51,22 +43,18 @@ class Deletion : public ::testing::Test {
         fs::remove_all(root, ignored);
     }
 
-    void Write(const std::string& name, const std::string& bytes) {
-        std::ofstream(root / name, std::ios::binary) << bytes;
-        content[name] = bytes;
-    }
-    std::string Path(const std::string& name) const { return folder + PATH_SEPARATOR + name; }
+    std::string Path(const std::string& name) const { return root.string() + PATH_SEPARATOR + name; }
 
     // Files on disk that are groups' members, with the lists and the list boxes as after a search.
-    void MakeGroups(const std::vector<std::vector<std::string>>& groups) {
+    void MakeGroups(const std::vector<Rows>& groups) {
         for (const auto& names : groups) {
             ListSetCurrent(GroupList, static_cast<DuplicateGroup*>(GroupList.tail));
             DuplicateGroup* group = ListAdd(GroupList);
             for (const std::string& name : names) {
-                Write(name, "Inhalt von " + names.front());
+                std::ofstream(root / name, std::ios::binary) << (content[name] = "Inhalt von " + names[0]);
                 ListSetCurrent(MemberList, static_cast<GroupMember*>(MemberList.tail));
                 GroupMember* member = ListAdd(MemberList);
-                member->Folder = folder;
+                member->Folder = root.string();
                 member->Name = name;
                 if (!group->FirstMember) group->FirstMember = member;
                 ++group->Count;
@@ -79,65 +67,41 @@ class Deletion : public ::testing::Test {
         RefreshLists(REFRESH_MEMBERS);
         SetControlValue(LstMembers, member);
     }
-    Rows Paths(const std::vector<std::string>& names) const {
-        Rows rows;
-        for (const auto& name : names)
-            rows.push_back(Path(name));
-        return rows;
-    }
 
-    // Exactly the files in Content are on disk, each with its bytes.
-    void ExpectDisk(const std::vector<std::string>& gone) {
+    // Exactly the files in Content less Gone are on disk, each with its bytes; the lists hold Groups
+    // (member names in order) and the list boxes show them with group row Selected.
+    void Expect(const std::vector<std::string>& gone, const std::vector<Rows>& groups, int32_t selected) {
         for (const auto& name : gone)
             content.erase(name);
         std::map<std::string, std::string> found;
         for (const auto& item : fs::recursive_directory_iterator(root))
-            if (item.is_regular_file()) found[item.path().filename().string()] = ReadWhole(item.path());
+            if (item.is_regular_file()) {
+                std::ifstream in(item.path(), std::ios::binary);
+                found[item.path().filename().string()].assign(std::istreambuf_iterator<char>(in), {});
+            }
         EXPECT_EQ(found, content);
-    }
-
-    // The members of every group, in list order, read from the lists themselves.
-    std::vector<Rows> GroupsInLists() const {
-        std::vector<Rows> groups;
-        int64_t members = 0;
+        std::vector<Rows> held;
         for (ListLink* at = GroupList.head; at; at = at->next) {
             const auto* group = static_cast<DuplicateGroup*>(at);
-            Rows names;
+            held.emplace_back();
             const ListLink* member = group->FirstMember;
             for (int32_t i = 0; i < group->Count; ++i, member = member->next)
-                names.push_back(static_cast<const GroupMember*>(member)->Name);
-            members += group->Count;
-            groups.push_back(names);
+                held.back().push_back(static_cast<const GroupMember*>(member)->Name);
         }
-        EXPECT_EQ(ListCount(MemberList), members);
-        return groups;
+        EXPECT_EQ(held, groups);
+        size_t members = 0;
+        for (const Rows& g : groups)
+            members += g.size();
+        EXPECT_EQ(ListCount(MemberList), static_cast<int64_t>(members));
+        EXPECT_EQ(driver::ControlRows(LstGroups).size(), groups.size());
+        EXPECT_EQ(driver::SelectedRow(LstGroups), selected);
+        Rows shown;
+        if (selected >= 0 && selected < static_cast<int32_t>(groups.size()))
+            for (const auto& name : groups[selected])
+                shown.push_back(Path(name));
+        EXPECT_EQ(driver::ControlRows(LstMembers), shown);
     }
 };
-
-TEST_F(Deletion, FirstMemberPassesToTheNextAndTheLastGroupFallsBackToThePrevious) {
-    MakeGroups({{"a", "b"}, {"c", "d", "e"}});
-    Show(1, 0);
-    DeleteMarkedMember();
-    ExpectDisk({"c"});
-    EXPECT_EQ(GroupsInLists(), (std::vector<Rows>{{"a", "b"}, {"d", "e"}}));
-    EXPECT_EQ(driver::ControlRows(LstMembers), Paths({"d", "e"}));
-    EXPECT_EQ(driver::SelectedRow(LstMembers), 0);
-
-    DeleteMarkedMember();
-    ExpectDisk({"d"});
-    EXPECT_EQ(GroupsInLists(), (std::vector<Rows>{{"a", "b"}}));
-    EXPECT_EQ(driver::SelectedRow(LstGroups), 0);
-    EXPECT_EQ(driver::ControlRows(LstMembers), Paths({"a", "b"}));
-
-    // The only group dissolves: nothing left to select or show.
-    SetControlValue(LstMembers, 1);
-    DeleteMarkedMember();
-    ExpectDisk({"b"});
-    EXPECT_TRUE(GroupsInLists().empty());
-    EXPECT_TRUE(driver::ControlRows(LstGroups).empty());
-    EXPECT_TRUE(driver::ControlRows(LstMembers).empty());
-    EXPECT_EQ(driver::ControlText(LblGroups), "Dateien mit gleichem Inhalt (0)");
-}
 
 TEST_F(Deletion, NothingIsDeletedWithoutASelectedGroupAndMember) {
     MakeGroups({{"a", "b", "c"}, {"d", "e"}});
@@ -153,13 +117,13 @@ TEST_F(Deletion, NothingIsDeletedWithoutASelectedGroupAndMember) {
     Show(0, 1);
     SetControlValue(LstGroups, 1);
     DeleteMarkedMember();
-    ExpectDisk({});
-    EXPECT_EQ(GroupsInLists(), (std::vector<Rows>{{"a", "b", "c"}, {"d", "e"}}));
-    EXPECT_EQ(driver::ControlRows(LstGroups).size(), 2u);
+    SetControlValue(LstGroups, 0);
+    Expect({}, {{"a", "b", "c"}, {"d", "e"}}, 0);
 }
 
 // Delete-all leaves a group with the one member it could not delete (a folder in the place of the
-// file, which not even root deletes as a file); once that member goes too, the empty group goes.
+// file, which not even root deletes as a file); once that member goes too, the empty group goes and
+// the previous group is shown; the last group dissolving leaves nothing to show.
 TEST_F(Deletion, AGroupLeftWithoutMembersIsRemoved) {
     MakeGroups({{"a", "b"}, {"c", "d", "e"}});
     fs::remove(root / "d");
@@ -175,25 +139,23 @@ TEST_F(Deletion, AGroupLeftWithoutMembersIsRemoved) {
                          EXPECT_EQ(driver::MessageBoxText(),
                                    "Konnte Datei \"" + Path("d") + "\" nicht löschen!");
                          driver::UserConfirmMessageBox();
-                         ++boxes;
-                         return true;
+                         return ++boxes > 0;
                      }});
     EXPECT_EQ(boxes, 1);
-    ExpectDisk({"c", "e"});
-    EXPECT_EQ(GroupsInLists(), (std::vector<Rows>{{"a", "b"}, {"d"}}));
-    EXPECT_EQ(driver::ControlRows(LstMembers), Paths({"d"}));
+    Expect({"c", "e"}, {{"a", "b"}, {"d"}}, 1);
 
     fs::remove_all(root / "d");
-    content.erase("drin");
     std::ofstream(root / "d", std::ios::binary) << "jetzt";
     DeleteMarkedMember();
-    ExpectDisk({});
-    EXPECT_FALSE(fs::exists(root / "d"));
-    EXPECT_EQ(GroupsInLists(), (std::vector<Rows>{{"a", "b"}}));
+    Expect({"drin"}, {{"a", "b"}}, 0);
     EXPECT_EQ(driver::ControlRows(LstGroups), Rows{"2: a, b"});
-    EXPECT_EQ(driver::SelectedRow(LstGroups), 0);
-    EXPECT_EQ(driver::ControlRows(LstMembers), Paths({"a", "b"}));
     EXPECT_EQ(driver::ControlText(LblGroups), "Dateien mit gleichem Inhalt (1)");
+
+    SetControlValue(LstMembers, 1);
+    DeleteMarkedMember();
+    Expect({"b"}, {}, -1);
+    EXPECT_TRUE(driver::ControlRows(LstMembers).empty());
+    EXPECT_EQ(driver::ControlText(LblGroups), "Dateien mit gleichem Inhalt (0)");
 }
 
 } // namespace
