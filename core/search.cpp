@@ -46,6 +46,7 @@ struct File {
 struct Candidates {
     std::vector<int32_t> members;
     ReadPlan plan;
+    int32_t steps = 0; // stretches read so far
 };
 
 struct Group {
@@ -127,6 +128,84 @@ int64_t CommonPrefix(const unsigned char* a, const unsigned char* b, int64_t len
     return common;
 }
 
+// Sorts blocks by content as memcmp orders them, equal blocks in their given order, and gives for each
+// place in the order the length of the prefix its block shares with the one before. Blocks of one size
+// set often differ only near their ends, where a sort by memcmp would compare whole blocks again and
+// again: here each range is split against its first block by where and how the others first differ
+// from it, and only blocks that differ at the same byte in the same way are looked at again, from there.
+void SortBlocks(const std::vector<const unsigned char*>& blocks, size_t length, std::vector<size_t>& order,
+                std::vector<int64_t>& shared) {
+    struct Range {
+        size_t begin, end;
+        size_t start; // the blocks of the range agree on [0, start)
+        int depth;
+    };
+    struct Key {
+        int side; // 0 before the first block, 1 equal to it, 2 after it
+        size_t at;
+        unsigned char byte;
+        size_t block;
+    };
+    const size_t count = blocks.size();
+    order.resize(count);
+    shared.assign(count, 0);
+    for (size_t i = 0; i < count; ++i)
+        order[i] = i;
+    std::vector<Range> ranges{{0, count, 0, 0}};
+    std::vector<Key> keys;
+    while (!ranges.empty()) {
+        const Range range = ranges.back();
+        ranges.pop_back();
+        if (range.end - range.begin < 2) continue;
+        const size_t rest = length - range.start;
+        auto first = order.begin() + static_cast<std::ptrdiff_t>(range.begin);
+        auto last = order.begin() + static_cast<std::ptrdiff_t>(range.end);
+        // Blocks that keep splitting one at a time are sorted the plain way.
+        if (range.depth >= 32) {
+            std::stable_sort(first, last, [&](size_t x, size_t y) {
+                return std::memcmp(blocks[x] + range.start, blocks[y] + range.start, rest) < 0;
+            });
+            for (size_t k = range.begin + 1; k < range.end; ++k)
+                shared[k] =
+                    int64_t(range.start) + CommonPrefix(blocks[order[k - 1]] + range.start,
+                                                        blocks[order[k]] + range.start, int64_t(rest));
+            continue;
+        }
+        const unsigned char* reference = blocks[order[range.begin]];
+        keys.clear();
+        for (auto it = first; it != last; ++it) {
+            const unsigned char* block = blocks[*it];
+            const size_t at = range.start + size_t(CommonPrefix(block + range.start, reference + range.start,
+                                                                int64_t(rest)));
+            if (at == length)
+                keys.push_back({1, at, 0, *it});
+            else
+                keys.push_back({block[at] < reference[at] ? 0 : 2, at, block[at], *it});
+        }
+        // Below the reference, a block that leaves it earlier comes first; above it, later.
+        std::stable_sort(keys.begin(), keys.end(), [](const Key& x, const Key& y) {
+            if (x.side != y.side) return x.side < y.side;
+            if (x.at != y.at) return x.side == 0 ? x.at < y.at : x.at > y.at;
+            return x.byte < y.byte;
+        });
+        size_t k = range.begin;
+        for (size_t g = 0; g < keys.size();) {
+            size_t h = g + 1;
+            while (h < keys.size() && keys[h].side == keys[g].side && keys[h].at == keys[g].at &&
+                   keys[h].byte == keys[g].byte)
+                ++h;
+            if (g > 0) shared[k] = int64_t(std::min(keys[g - 1].at, keys[g].at));
+            for (size_t i = g; i < h; ++i, ++k) {
+                order[k] = keys[i].block;
+                if (i > g) shared[k] = int64_t(keys[g].at == length ? length : keys[g].at + 1);
+            }
+            if (keys[g].side != 1 && h - g >= 2)
+                ranges.push_back({k - (h - g), k, keys[g].at + 1, range.depth + 1});
+            g = h;
+        }
+    }
+}
+
 // The search over the files of one size.
 class SizeSet {
   public:
@@ -137,7 +216,7 @@ class SizeSet {
 
     void Run() {
         progress_.StartSet(size_ * static_cast<int64_t>(files_.size()), size_ >= LARGE_FILE_THRESHOLD);
-        Candidates all{{}, ReadPlan(size_)};
+        Candidates all{{}, ReadPlan(size_), 0};
         all.members = DistinctPaths();
         std::vector<Candidates> work;
         work.push_back(std::move(all));
@@ -192,7 +271,11 @@ class SizeSet {
                 Finish(members);
                 return;
             }
-            const int64_t cap = std::max(tuning.minimumBlock, tuning.memoryBudget / int64_t(members.size()));
+            int64_t cap = std::max(tuning.minimumBlock, tuning.memoryBudget / int64_t(members.size()));
+            if (candidates.steps < 2 && size_ > tuning.wholeFileLimit &&
+                int64_t(members.size()) >= tuning.probeMembers)
+                cap = std::min(cap, std::max<int64_t>(tuning.probeBlock, 1));
+            ++candidates.steps;
             const Stretch stretch = candidates.plan.Next(cap);
             const int64_t length = stretch.to - stretch.from;
             const size_t stride = static_cast<size_t>(length) + 1;
@@ -211,40 +294,26 @@ class SizeSet {
                     Drop(m, outcome == Outcome::SameFile ? 0 : files_[m].read);
                 }
             }
-            // Blocks equal to the first are set apart in one pass: usually that is all of them, or all
-            // but a few.
             const size_t bytes = static_cast<size_t>(length);
-            std::vector<size_t> same{0}, rest;
-            for (size_t i = 1; i < kept.size(); ++i)
-                (std::memcmp(blocks[0], blocks[i], bytes) == 0 ? same : rest).push_back(i);
-            if (kept.size() < 2 || rest.empty()) {
+            SortBlocks(blocks, bytes, order_, shared_);
+            if (kept.size() < 2 ||
+                std::all_of(shared_.begin() + 1, shared_.end(), [&](int64_t s) { return s == length; })) {
                 members.swap(kept);
                 continue;
             }
-            // Sorted by content, equal blocks stand together and keep catalogue order among themselves;
-            // a file's longest common prefix with any other is the one with a neighbour.
-            auto before = [&](size_t x, size_t y) { return std::memcmp(blocks[x], blocks[y], bytes) < 0; };
-            std::stable_sort(rest.begin(), rest.end(), before);
-            auto at = std::lower_bound(rest.begin(), rest.end(), size_t(0), before);
-            std::vector<size_t> order(rest.begin(), at);
-            order.insert(order.end(), same.begin(), same.end());
-            order.insert(order.end(), at, rest.end());
+            const std::vector<size_t>& order = order_;
             size_t begin = 0;
             while (begin < order.size()) {
                 size_t end = begin + 1;
-                while (end < order.size() &&
-                       std::memcmp(blocks[order[begin]], blocks[order[end]], bytes) == 0)
+                while (end < order.size() && shared_[end] == length)
                     ++end;
                 if (end - begin == 1) {
-                    const unsigned char* mine = blocks[order[begin]];
-                    int64_t common = 0;
-                    if (begin > 0) common = CommonPrefix(mine, blocks[order[begin - 1]], length);
-                    if (end < order.size())
-                        common = std::max(common, CommonPrefix(mine, blocks[order[end]], length));
+                    int64_t common = begin > 0 ? shared_[begin] : 0;
+                    if (end < order.size()) common = std::max(common, shared_[end]);
                     const int32_t m = kept[order[begin]];
                     Drop(m, files_[m].read - length + std::min(length, common + 1));
                 } else {
-                    Candidates run{{}, candidates.plan};
+                    Candidates run{{}, candidates.plan, candidates.steps};
                     for (size_t i = begin; i < end; ++i)
                         run.members.push_back(kept[order[i]]);
                     work.push_back(std::move(run));
@@ -396,6 +465,8 @@ class SizeSet {
 
     const int64_t size_;
     std::vector<File> files_;
+    std::vector<size_t> order_;
+    std::vector<int64_t> shared_;
     Progress& progress_;
     std::vector<Group>& groups_;
     std::vector<int32_t>& freeSlots_;

@@ -17,6 +17,10 @@ struct SearchTuning {
     int32_t openFiles = 256;                 // files held open at once; others are reopened when needed
     int32_t firstSlot = 16;                  // file slots firstSlot ... firstSlot + openFiles - 1
     int64_t identityAtOpen = 64 * 1024;      // larger files are told apart from other names of them at once
+    // Large sets of large files first read a small probe at each end: when they share a long prefix
+    // the ends tell most of them apart for a fraction of the reading and the memory.
+    int32_t probeMembers = 64;
+    int64_t probeBlock = 4 * 1024;
 };
 
 // The knobs in force; tests may change them and put the defaults back afterwards.
