@@ -2,6 +2,8 @@
 // shell32 only while it is open.
 #include "platform/dialogs.h"
 
+#include "platform/win32/win32_backend.h"
+
 #include <windows.h>
 
 #include <objbase.h>
@@ -9,10 +11,6 @@
 #include <shlobj.h>
 
 #include <cstring>
-
-namespace zw_win32 {
-void ShowNewRows();
-} // namespace zw_win32
 
 namespace {
 

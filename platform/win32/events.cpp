@@ -2,20 +2,16 @@
 // into event codes by the window procedure, and Tab navigation through each window's keyboard table.
 #include "platform/events.h"
 
+#include "platform/win32/win32_backend.h"
+
 #include <windows.h>
 
 #include <vector>
 
-namespace zw_win32 {
-LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-HACCEL KeyboardTableOf(HWND window);
-void ShowNewRows();
-} // namespace zw_win32
-
 namespace {
 
-constexpr WORD COMMAND_NEXT_CONTROL = 1212;
-constexpr WORD COMMAND_PREVIOUS_CONTROL = 1213;
+using zw_win32::COMMAND_NEXT_CONTROL;
+using zw_win32::COMMAND_PREVIOUS_CONTROL;
 // Posted on WM_SIZE, so that the size event is returned by a wait of its own.
 constexpr UINT MESSAGE_SIZED = 12504;
 

@@ -2,6 +2,8 @@
 // comctl32). Strings are bytes in the ANSI code page, so every call is the A variant.
 #include "platform/window_services.h"
 
+#include "platform/win32/win32_backend.h"
+
 #include <windows.h>
 
 #include <commctrl.h>
@@ -10,20 +12,10 @@
 #include <cstdio>
 #include <vector>
 
-namespace zw_win32 {
-// In events.cpp: the procedure of every window opened here.
-LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// Used by events.cpp: the keyboard table of an open window, or none.
-HACCEL KeyboardTableOf(HWND window);
-// Used before every wait and dialog: list boxes that took rows show them now.
-void ShowNewRows();
-} // namespace zw_win32
-
 namespace {
 
-// Tab and Shift+Tab: the commands of the keyboard table, handled by the window procedure.
-constexpr WORD COMMAND_NEXT_CONTROL = 1212;
-constexpr WORD COMMAND_PREVIOUS_CONTROL = 1213;
+using zw_win32::COMMAND_NEXT_CONTROL;
+using zw_win32::COMMAND_PREVIOUS_CONTROL;
 constexpr int KEYBOARD_ROWS = 2;
 
 struct WindowEntry {
