@@ -22,24 +22,17 @@ namespace {
 
 SearchStats stats;
 
-// A catalogue entry with its place, before the entries are sorted by size.
-struct Indexed {
-    FileEntry* entry;
-    int64_t size;
-    int64_t position;
-};
-
 // One file of the set being searched.
 struct File {
     FileEntry* entry = nullptr;
-    int64_t position = 0; // place in the catalogue
-    int32_t slot = 0;     // file slot while open, 0 while closed
-    int64_t offset = 0;   // file position while open
-    int64_t read = 0;     // bytes read from it
-    int64_t counted = 0;  // bytes counted as done on the bars
-    bool seen = false;    // its identity has been taken
-    int32_t older = -1;   // neighbours in the list of open files, most recently used first
+    int64_t offset = 0;    // file position while open
+    int64_t read = 0;      // bytes read from it
+    int64_t counted = 0;   // bytes counted as done on the bars
+    uint32_t position = 0; // place in the catalogue
+    int32_t slot = 0;      // file slot while open, 0 while closed
+    int32_t older = -1;    // neighbours in the list of open files, most recently used first
     int32_t newer = -1;
+    bool seen = false; // its identity has been taken
 };
 
 // Files whose blocks have been equal so far, in catalogue order, and where they stand.
@@ -342,6 +335,7 @@ class SizeSet {
             return;
         }
         Group group{files_[members[0]].position, {}};
+        group.members.reserve(members.size());
         for (int32_t m : members) {
             Close(m);
             group.members.push_back(files_[m].entry);
@@ -485,30 +479,44 @@ void FindDuplicates() {
     ListClear(MemberList);
     stats = SearchStats{};
 
-    std::vector<Indexed> entries;
+    // Counted first so that the index is allocated once, at its exact size.
     int64_t position = 0;
+    size_t nonEmpty = 0;
     for (ListLink* link = Catalogue.head; link; link = link->next, ++position) {
         FileEntry* entry = static_cast<FileEntry*>(link);
         entry->Grouped = false;
-        if (entry->Size > 0) entries.push_back({entry, entry->Size, position});
+        if (entry->Size > 0) ++nonEmpty;
     }
     stats.filesCatalogued = position;
-    std::sort(entries.begin(), entries.end(), [](const Indexed& a, const Indexed& b) {
-        return a.size != b.size ? a.size < b.size : a.position < b.position;
+    // The catalogue by place, and the places of the files that are not empty, sorted by size.
+    std::vector<FileEntry*> entries;
+    entries.reserve(static_cast<size_t>(position));
+    std::vector<uint32_t> order;
+    order.reserve(nonEmpty);
+    for (ListLink* link = Catalogue.head; link; link = link->next) {
+        FileEntry* entry = static_cast<FileEntry*>(link);
+        if (entry->Size > 0) order.push_back(static_cast<uint32_t>(entries.size()));
+        entries.push_back(entry);
+    }
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        const int64_t sizeA = entries[a]->Size, sizeB = entries[b]->Size;
+        return sizeA != sizeB ? sizeA < sizeB : a < b;
     });
+    // The run of one size that starts at begin.
+    auto runEnd = [&](size_t begin) {
+        size_t end = begin + 1;
+        while (end < order.size() && entries[order[end]]->Size == entries[order[begin]]->Size)
+            ++end;
+        return end;
+    };
 
     // Runs of one size with at least two entries are the candidates.
-    std::vector<std::pair<size_t, size_t>> sets;
-    for (size_t begin = 0; begin < entries.size();) {
-        size_t end = begin + 1;
-        while (end < entries.size() && entries[end].size == entries[begin].size)
-            ++end;
+    for (size_t begin = 0, end; begin < order.size(); begin = end) {
+        end = runEnd(begin);
         if (end - begin >= 2) {
-            sets.emplace_back(begin, end);
             stats.candidateFiles += int64_t(end - begin);
-            stats.candidateBytes += int64_t(end - begin) * entries[begin].size;
+            stats.candidateBytes += int64_t(end - begin) * entries[order[begin]]->Size;
         }
-        begin = end;
     }
 
     const SearchTuning& tuning = CurrentSearchTuning();
@@ -519,15 +527,22 @@ void FindDuplicates() {
     Progress progress;
     progress.total = stats.candidateBytes;
     std::vector<Group> groups;
-    Arena arena;
-    for (auto [begin, end] : sets) {
-        std::vector<File> files(end - begin);
-        for (size_t i = begin; i < end; ++i) {
-            files[i - begin].entry = entries[i].entry;
-            files[i - begin].position = entries[i].position;
+    {
+        Arena arena;
+        for (size_t begin = 0, end; begin < order.size(); begin = end) {
+            end = runEnd(begin);
+            if (end - begin < 2) continue;
+            std::vector<File> files(end - begin);
+            for (size_t i = begin; i < end; ++i) {
+                files[i - begin].entry = entries[order[i]];
+                files[i - begin].position = order[i];
+            }
+            SizeSet(entries[order[begin]]->Size, std::move(files), progress, groups, freeSlots, arena).Run();
         }
-        SizeSet(entries[begin].size, std::move(files), progress, groups, freeSlots, arena).Run();
     }
+    // The index is done with before the result lists are built.
+    std::vector<FileEntry*>().swap(entries);
+    std::vector<uint32_t>().swap(order);
 
     std::sort(groups.begin(), groups.end(),
               [](const Group& a, const Group& b) { return a.position < b.position; });
