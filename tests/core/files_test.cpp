@@ -124,7 +124,7 @@ TEST_F(FileServices, DriveRootsAndTheLongestSearchSpecification) {
     EXPECT_EQ(Drain(), bare);
     EXPECT_FALSE(bare.empty());
     // "\\." segments lengthen a folder without leaving it. A folder of 250 characters gives with the
-    // separator and "*.*" the longest specification that fits (254); one of 251 does not fit.
+    // separator and "*.*" the longest query that fits (254); one of 251 does not fit.
     for (const std::string name : {"e", "ev"}) {
         tree.AddFolder(name);
         tree.AddFile(name + "/inside", "1");
