@@ -1,6 +1,7 @@
 // The Win32 dialogs beyond what every backend shows: owner and title line of the shell's folder
 // chooser, an initial folder too long for its buffer, and items that have no path.
 #include "driver/driver.h"
+#include "driver/win32/win32_driver.h"
 #include "platform/dialogs.h"
 #include "platform/window_services.h"
 
@@ -13,29 +14,9 @@
 
 namespace {
 
-std::string ClassOf(HWND window) {
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
-std::string TextOf(HWND window) {
-    char text[512] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
-std::vector<HWND> Descendants(HWND parent) {
-    std::vector<HWND> children;
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM data) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(data)->push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&children));
-    return children;
-}
+using driver::win32::ClassOf;
+using driver::win32::Descendants;
+using driver::win32::TextOf;
 
 HWND OpenDialog() {
     HWND found = nullptr;

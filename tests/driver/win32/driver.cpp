@@ -6,6 +6,7 @@
 // SendInput: under Wine in Xvfb there is no window manager, and other programs of the same wine
 // server may cover ours, so the foreground and the X pointer are not ours to rely on.
 #include "driver/driver.h"
+#include "driver/win32/win32_driver.h"
 
 #include "platform/events.h"
 #include "platform/window_services.h"
@@ -25,10 +26,7 @@
 #include <thread>
 
 namespace driver {
-namespace {
-
-constexpr char OUR_CLASS_PREFIX[] = "WindowClass_";
-constexpr char DIALOG_CLASS[] = "#32770";
+namespace win32 {
 
 std::string ClassOf(HWND window) {
     char name[128] = {};
@@ -45,18 +43,6 @@ std::string TextOf(HWND window) {
     return text;
 }
 
-std::vector<HWND> ThreadWindows() {
-    std::vector<HWND> windows;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM data) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&windows));
-    return windows;
-}
-
 std::vector<HWND> Descendants(HWND parent) {
     std::vector<HWND> children;
     EnumChildWindows(
@@ -67,6 +53,29 @@ std::vector<HWND> Descendants(HWND parent) {
         },
         reinterpret_cast<LPARAM>(&children));
     return children;
+}
+
+} // namespace win32
+
+using win32::ClassOf;
+using win32::Descendants;
+using win32::TextOf;
+
+namespace {
+
+constexpr char OUR_CLASS_PREFIX[] = "WindowClass_";
+constexpr char DIALOG_CLASS[] = "#32770";
+
+std::vector<HWND> ThreadWindows() {
+    std::vector<HWND> windows;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM data) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&windows));
+    return windows;
 }
 
 bool IsOurTopWindow(HWND window) {
