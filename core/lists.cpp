@@ -6,9 +6,13 @@ OrderedList<FileEntry> Catalogue;
 OrderedList<DuplicateGroup> GroupList;
 OrderedList<GroupMember> MemberList;
 
-const std::string& EntryFolder(const FileEntry& entry) {
+const std::string& SharedText::Empty() {
     static const std::string empty;
-    return entry.Folder ? *entry.Folder : empty;
+    return empty;
+}
+
+const std::string& EntryFolder(const FileEntry& entry) {
+    return *entry.Folder;
 }
 
 std::string FullPath(const FileEntry& entry) {
@@ -22,8 +26,8 @@ std::string FullPath(const FileEntry& entry) {
 
 std::string FullPath(const GroupMember& member) {
     std::string path;
-    path.reserve(member.Folder.size() + 1 + member.Name.size());
-    path.append(member.Folder).push_back(PATH_SEPARATOR);
+    path.reserve(member.Folder->size() + 1 + member.Name.size());
+    path.append(*member.Folder).push_back(PATH_SEPARATOR);
     path.append(member.Name);
     return path;
 }

@@ -2,7 +2,7 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
+#include <utility>
 #include <string>
 
 // Every record carries its own links, so an element never moves and a pointer to it stays valid
@@ -101,9 +101,40 @@ template <typename T> void ListClear(OrderedList<T>& list) {
     list.head = list.tail = list.current = nullptr;
 }
 
-// Folder texts are shared by all entries of one folder: a catalogue of a million files holds each
-// folder's path once.
-using SharedText = std::shared_ptr<const std::string>;
+// A read-only text shared by many records. Folder texts are shared by all entries of one folder and by
+// the group members made from them, so a catalogue of a million files holds each folder's path once.
+// One pointer wide, with a plain count: the lists are only ever used from the program's one thread.
+class SharedText {
+  public:
+    SharedText() = default;
+    explicit SharedText(std::string text) : block_(new Block{std::move(text), 1}) {}
+    SharedText(const SharedText& other) : block_(other.block_) {
+        if (block_) ++block_->references;
+    }
+    SharedText(SharedText&& other) noexcept : block_(other.block_) { other.block_ = nullptr; }
+    SharedText& operator=(SharedText other) noexcept {
+        std::swap(block_, other.block_);
+        return *this;
+    }
+    ~SharedText() {
+        if (block_ && --block_->references == 0) delete block_;
+    }
+
+    // An empty text when none was given.
+    const std::string& operator*() const { return block_ ? block_->text : Empty(); }
+    const std::string* operator->() const { return &**this; }
+    explicit operator bool() const { return block_ != nullptr; }
+    // True when both are the very same text; equal texts made apart compare unequal.
+    bool SameAs(const SharedText& other) const { return block_ == other.block_; }
+
+  private:
+    struct Block {
+        std::string text;
+        size_t references;
+    };
+    static const std::string& Empty();
+    Block* block_ = nullptr;
+};
 
 struct FileEntry : ListLink {
     int64_t Size = 0;  // the whole size; files of 2 GiB and more are searched like any other
@@ -113,7 +144,7 @@ struct FileEntry : ListLink {
 };
 
 struct GroupMember : ListLink {
-    std::string Folder;
+    SharedText Folder;
     std::string Name;
 };
 

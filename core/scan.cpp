@@ -45,7 +45,7 @@ void ScanFolder(const std::string& folder, const std::string& pattern, int32_t d
             // The nested walk made its own slot current.
             SelectEnumeration(depth);
         } else if (kind == ENTRY_FILE) {
-            if (!shared) shared = std::make_shared<const std::string>(base);
+            if (!shared) shared = SharedText(base);
             AppendEntry(shared, std::move(name), EntrySize());
         }
     }

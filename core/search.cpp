@@ -107,7 +107,7 @@ struct PathHash {
 };
 
 bool SamePath(const FileEntry& a, const FileEntry& b) {
-    return a.Name == b.Name && (a.Folder == b.Folder || EntryFolder(a) == EntryFolder(b));
+    return a.Name == b.Name && (a.Folder.SameAs(b.Folder) || EntryFolder(a) == EntryFolder(b));
 }
 
 int64_t CommonPrefix(const unsigned char* a, const unsigned char* b, int64_t length) {
@@ -551,7 +551,7 @@ void FindDuplicates() {
         group->Count = static_cast<int32_t>(found.members.size());
         for (const FileEntry* entry : found.members) {
             GroupMember* member = ListAdd(MemberList);
-            member->Folder = EntryFolder(*entry);
+            member->Folder = entry->Folder;
             member->Name = entry->Name;
             if (!group->FirstMember) group->FirstMember = member;
         }

@@ -138,13 +138,28 @@ TEST(OrderedList, ClearEmptiesAndCanBeRepeated) {
 
 TEST(Records, FullPathJoinsFolderSeparatorAndName) {
     FileEntry entry;
-    entry.Folder = std::make_shared<const std::string>("dir");
+    entry.Folder = SharedText("dir");
     entry.Name = "a b.txt";
     GroupMember member;
-    member.Folder = "";
+    member.Folder = SharedText(std::string());
     member.Name = "x";
     EXPECT_EQ(FullPath(entry), std::string("dir") + PATH_SEPARATOR + "a b.txt");
     EXPECT_EQ(FullPath(member), std::string(1, PATH_SEPARATOR) + "x");
+}
+
+TEST(Records, AFolderTextOutlivesTheEntriesThatMadeIt) {
+    GroupMember member;
+    {
+        FileEntry entry;
+        entry.Folder = SharedText("dir");
+        FileEntry second;
+        second.Folder = entry.Folder;
+        member.Folder = second.Folder;
+        EXPECT_TRUE(member.Folder.SameAs(entry.Folder));
+    }
+    member.Name = "x";
+    EXPECT_EQ(FullPath(member), std::string("dir") + PATH_SEPARATOR + "x");
+    EXPECT_EQ(*SharedText(), "");
 }
 
 } // namespace

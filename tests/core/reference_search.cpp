@@ -57,7 +57,7 @@ std::set<const FileEntry*> LaterEntriesOfOneFile() {
 
 GroupMember* AddMember(const FileEntry& entry) {
     GroupMember* member = ListAdd(MemberList);
-    member->Folder = EntryFolder(entry);
+    member->Folder = entry.Folder;
     member->Name = entry.Name;
     return member;
 }

@@ -195,7 +195,7 @@ TEST_F(FolderScan, EachScanAppendsItsFilesAtTheEndWhereverTheCursorWas) {
               std::vector<Row>(rows.begin() + 1, rows.begin() + 3));
     // The entries of one folder share one folder text.
     ListSelect(Catalogue, 3);
-    EXPECT_EQ(Catalogue.Current()->Folder, static_cast<FileEntry*>(Catalogue.current->next)->Folder);
+    EXPECT_TRUE(Catalogue.Current()->Folder.SameAs(static_cast<FileEntry*>(Catalogue.current->next)->Folder));
 }
 
 TEST_F(FolderScan, OneTrailingSeparatorIsDroppedAndASecondOneStays) {

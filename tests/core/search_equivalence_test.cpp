@@ -94,7 +94,7 @@ class TreeMaker {
         FileEntry* entry = ListAdd(Catalogue);
         // Entries of one folder usually share its text, as the scan makes them.
         SharedText& shared = folders_[path.parent_path().string()];
-        if (!shared || Chance(30)) shared = std::make_shared<const std::string>(path.parent_path().string());
+        if (!shared || Chance(30)) shared = SharedText(path.parent_path().string());
         entry->Folder = shared;
         entry->Name = path.filename().string();
         entry->Size = static_cast<int64_t>(fs::file_size(path));

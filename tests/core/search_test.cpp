@@ -50,7 +50,7 @@ class SearchTest : public ::testing::Test {
     std::string Catalogued(const std::string& path, int64_t size = -1) {
         ListSetCurrent(Catalogue, static_cast<FileEntry*>(Catalogue.tail));
         FileEntry* entry = ListAdd(Catalogue);
-        entry->Folder = std::make_shared<const std::string>(path.substr(0, path.rfind(PATH_SEPARATOR)));
+        entry->Folder = SharedText(path.substr(0, path.rfind(PATH_SEPARATOR)));
         entry->Name = path.substr(path.rfind(PATH_SEPARATOR) + 1);
         entry->Size = size >= 0 ? size : static_cast<int64_t>(fs::file_size(path));
         return path;

@@ -54,7 +54,7 @@ class Deletion : public ::testing::Test {
                 std::ofstream(root / name, std::ios::binary) << (content[name] = "Inhalt von " + names[0]);
                 ListSetCurrent(MemberList, static_cast<GroupMember*>(MemberList.tail));
                 GroupMember* member = ListAdd(MemberList);
-                member->Folder = root.string();
+                member->Folder = SharedText(root.string());
                 member->Name = name;
                 if (!group->FirstMember) group->FirstMember = member;
                 ++group->Count;

@@ -24,7 +24,7 @@ using Rows = std::vector<std::string>;
 void AddEntry(const std::string& name, int64_t size) {
     ListSetCurrent(Catalogue, static_cast<FileEntry*>(Catalogue.tail));
     FileEntry* entry = ListAdd(Catalogue);
-    entry->Folder = std::make_shared<const std::string>("d");
+    entry->Folder = SharedText("d");
     entry->Name = name;
     entry->Size = size;
 }
@@ -36,7 +36,7 @@ void AddGroup(const std::vector<std::pair<std::string, std::string>>& members) {
     for (const auto& [folder, name] : members) {
         ListSetCurrent(MemberList, static_cast<GroupMember*>(MemberList.tail));
         GroupMember* member = ListAdd(MemberList);
-        member->Folder = folder;
+        member->Folder = SharedText(folder);
         member->Name = name;
         if (!group->FirstMember) group->FirstMember = member;
         ++group->Count;
