@@ -1,3 +1,5 @@
 #include "ui/program.h"
 
-int main() { return RunProgram(); }
+int main() {
+    return RunProgram();
+}

@@ -47,8 +47,7 @@ void FillCatalogue(int64_t entries) {
     SharedText folder;
     uint32_t seed = 12345;
     for (int64_t i = 0; i < entries; ++i) {
-        if (i % 1000 == 0)
-            folder = SharedText("/home/user/archive/photos/" + std::to_string(i / 1000));
+        if (i % 1000 == 0) folder = SharedText("/home/user/archive/photos/" + std::to_string(i / 1000));
         FileEntry* entry = ListAdd(Catalogue);
         seed = seed * 1664525u + 1013904223u;
         entry->Size = seed % 5000000;

@@ -2,8 +2,8 @@
 #pragma once
 
 #include <cstdint>
-#include <utility>
 #include <string>
+#include <utility>
 
 // Every record carries its own links, so an element never moves and a pointer to it stays valid
 // until that very element is deleted (groups point at their first member).
@@ -55,22 +55,28 @@ template <typename T> bool ListNext(OrderedList<T>& list) {
     return true;
 }
 
-template <typename T> void ListReset(OrderedList<T>& list) { list.current = nullptr; }
+template <typename T> void ListReset(OrderedList<T>& list) {
+    list.current = nullptr;
+}
 
 // -1 gives no element; an index past the end gives the last element.
 template <typename T> void ListSelect(OrderedList<T>& list, int64_t index) {
     list.current = nullptr;
     if (index < 0) return;
     ListLink* at = list.head;
-    for (int64_t i = 0; at && at->next && i < index; ++i) at = at->next;
+    for (int64_t i = 0; at && at->next && i < index; ++i)
+        at = at->next;
     list.current = at;
 }
 
-template <typename T> void ListSetCurrent(OrderedList<T>& list, T* element) { list.current = element; }
+template <typename T> void ListSetCurrent(OrderedList<T>& list, T* element) {
+    list.current = element;
+}
 
 template <typename T> int64_t ListCount(const OrderedList<T>& list) {
     int64_t count = 0;
-    for (ListLink* at = list.head; at; at = at->next) ++count;
+    for (ListLink* at = list.head; at; at = at->next)
+        ++count;
     return count;
 }
 

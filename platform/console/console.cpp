@@ -20,7 +20,8 @@ bool showProgress = false;
 
 void DrawProgress() {
     std::fputc('\r', stderr);
-    for (const auto& [number, bar] : bars) std::fprintf(stderr, "[%3d%%] ", static_cast<int>(bar.value));
+    for (const auto& [number, bar] : bars)
+        std::fprintf(stderr, "[%3d%%] ", static_cast<int>(bar.value));
     std::fflush(stderr);
 }
 
@@ -37,7 +38,8 @@ int64_t ConsoleBarWrites(int32_t control) {
 }
 
 void ConsoleResetBars() {
-    for (auto& [number, bar] : bars) bar = Bar{};
+    for (auto& [number, bar] : bars)
+        bar = Bar{};
 }
 
 void ConsoleShowProgress(bool show) {
@@ -53,21 +55,34 @@ WindowHandle OpenTopWindow(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t,
 }
 void CloseTopWindow(int32_t) {}
 void CloseAllWindows() {}
-WindowHandle CurrentWindow() { return nullptr; }
-WindowHandle SetControlParent(WindowHandle window) { return window; }
+WindowHandle CurrentWindow() {
+    return nullptr;
+}
+WindowHandle SetControlParent(WindowHandle window) {
+    return window;
+}
 
-WindowHandle CreateButton(int32_t, int32_t, int32_t, int32_t, int32_t, const std::string&) { return nullptr; }
-WindowHandle CreateLabel(int32_t, int32_t, int32_t, int32_t, int32_t, const std::string&) { return nullptr; }
-WindowHandle CreateListBox(int32_t, int32_t, int32_t, int32_t, int32_t) { return nullptr; }
+WindowHandle CreateButton(int32_t, int32_t, int32_t, int32_t, int32_t, const std::string&) {
+    return nullptr;
+}
+WindowHandle CreateLabel(int32_t, int32_t, int32_t, int32_t, int32_t, const std::string&) {
+    return nullptr;
+}
+WindowHandle CreateListBox(int32_t, int32_t, int32_t, int32_t, int32_t) {
+    return nullptr;
+}
 
 // The command line sets bars that nobody created: any value set comes into being on first use.
-WindowHandle CreateProgressBar(int32_t number, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {
+WindowHandle CreateProgressBar(int32_t number, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t,
+                               int32_t) {
     bars[number] = Bar{};
     return nullptr;
 }
 
 void SetControlDisabled(int32_t, int32_t) {}
-int32_t GetControlValue(int32_t) { return 0; }
+int32_t GetControlValue(int32_t) {
+    return 0;
+}
 
 void SetControlValue(int32_t number, int32_t value) {
     Bar& bar = bars[number];
@@ -80,11 +95,21 @@ void SetControlText(int32_t, const std::string&) {}
 void InsertRow(int32_t, int32_t, const std::string&) {}
 void DeleteRow(int32_t, int32_t) {}
 void ClearRows(int32_t) {}
-int32_t CountRows(int32_t) { return 0; }
+int32_t CountRows(int32_t) {
+    return 0;
+}
 
-int32_t ShowMessageBox(const std::string&, const std::string&, int32_t) { return 0; }
-std::string ChooseFolder(const std::string&, const std::string&) { return {}; }
+int32_t ShowMessageBox(const std::string&, const std::string&, int32_t) {
+    return 0;
+}
+std::string ChooseFolder(const std::string&, const std::string&) {
+    return {};
+}
 
 // Without a window nobody can act: the only thing to report is the end.
-int32_t WaitEvent() { return EVENT_CLOSE; }
-int32_t EventControl() { return -1; }
+int32_t WaitEvent() {
+    return EVENT_CLOSE;
+}
+int32_t EventControl() {
+    return -1;
+}

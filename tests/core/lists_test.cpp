@@ -15,12 +15,14 @@ struct Item : ListLink {
 std::vector<int> Values(OrderedList<Item>& list) {
     std::vector<int> out;
     ListReset(list);
-    while (ListNext(list)) out.push_back(list.Current()->value);
+    while (ListNext(list))
+        out.push_back(list.Current()->value);
     return out;
 }
 
 void Fill(OrderedList<Item>& list, std::initializer_list<int> values) {
-    for (int v : values) ListAdd(list)->value = v;
+    for (int v : values)
+        ListAdd(list)->value = v;
 }
 
 TEST(OrderedList, NewElementsAreZeroFilledAndAppendWhileTheCursorIsOnTheLast) {
@@ -106,7 +108,8 @@ TEST(OrderedList, SetCurrentPutsAnOuterIterationBack) {
     ListReset(list);
     while (ListNext(list)) {
         Item* outer = list.Current();
-        while (ListNext(list)) pairs.emplace_back(outer->value, list.Current()->value);
+        while (ListNext(list))
+            pairs.emplace_back(outer->value, list.Current()->value);
         ListSetCurrent(list, outer);
     }
     EXPECT_EQ(pairs, (std::vector<std::pair<int, int>>{{1, 2}, {1, 3}, {2, 3}}));

@@ -15,29 +15,29 @@ struct Rect {
 };
 
 // --- What the window shows ------------------------------------------------------------------------
-bool WindowOpen(int32_t window);                  // a visible top-level window of that number
-Rect ClientRect(int32_t window);                  // the client area, in screen coordinates
-Rect ScreenRect();                                // the screen the window is centred on
+bool WindowOpen(int32_t window); // a visible top-level window of that number
+Rect ClientRect(int32_t window); // the client area, in screen coordinates
+Rect ScreenRect();               // the screen the window is centred on
 std::string WindowTitle(int32_t window);
 bool WindowResizable(int32_t window);
-Rect ControlRect(int32_t control);                // relative to the client area of its window
+Rect ControlRect(int32_t control); // relative to the client area of its window
 bool ControlExists(int32_t control);
 bool ControlEnabled(int32_t control);
-std::string ControlText(int32_t control);         // button caption or label text, in program bytes
+std::string ControlText(int32_t control); // button caption or label text, in program bytes
 std::vector<std::string> ControlRows(int32_t control);
-int32_t SelectedRow(int32_t control);             // -1 for none
+int32_t SelectedRow(int32_t control); // -1 for none
 int32_t BarPosition(int32_t control);
-int32_t FocusedControl();                         // -1 when no control of ours has the focus
+int32_t FocusedControl(); // -1 when no control of ours has the focus
 // Saves a picture of the whole screen (or the window) as a PNG or BMP under ZW_ARTIFACTS.
 std::string SaveScreenshot(const std::string& name);
 
 // --- What the user does (real input events) -------------------------------------------------------
-void UserClick(int32_t control);                  // left click in the control's centre
-void UserClickRow(int32_t control, int32_t row);  // left click on a list-box row
+void UserClick(int32_t control);                 // left click in the control's centre
+void UserClickRow(int32_t control, int32_t row); // left click on a list-box row
 void UserDoubleClickRow(int32_t control, int32_t row);
 enum class Key { Tab, ShiftTab, Up, Down, Space, Enter };
-void UserKey(Key key);                            // to whatever has the focus
-void UserCloseBox(int32_t window);                // the title bar's close box
+void UserKey(Key key);             // to whatever has the focus
+void UserCloseBox(int32_t window); // the title bar's close box
 
 // Runs Action and then WaitEvent until the toolkit has nothing left to deliver; returns what the
 // waits gave: each code, with EventControl() after an EVENT_CONTROL (otherwise -1). Codes of mere

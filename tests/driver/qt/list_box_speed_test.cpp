@@ -1,7 +1,6 @@
 // Qt only: a list box takes many appended rows, shows them, and clears them (bench/ times a million).
 #include "../../window/test_window.h"
 
-
 namespace testwin {
 namespace {
 
