@@ -39,8 +39,24 @@ std::vector<EnumerationSlot> EnumerationSlots(kInitialSlots);
 int32_t CurrentEnumeration = -1;
 EntryRecordData EntryRecord;
 
-std::vector<int> FileSlots(kInitialSlots, -1);
-int CurrentFile = -1;
+// An open file and what its open told about it, so that neither the identity nor the end of the file
+// costs another system call.
+struct OpenFile {
+    int fd = -1;
+    dev_t device = 0;
+    ino_t index = 0;
+    off_t sizeAtOpen = 0;
+    off_t offset = 0; // where the next read starts, as far as this program moved it
+};
+
+std::vector<OpenFile> FileSlots(kInitialSlots);
+int CurrentSlot = -1; // the slot of the current file; -1 for none
+
+OpenFile* CurrentOpenFile() {
+    if (CurrentSlot < 0) return nullptr;
+    OpenFile& file = FileSlots[static_cast<size_t>(CurrentSlot)];
+    return file.fd >= 0 ? &file : nullptr;
+}
 unsigned char ReadBuffer[4] = {0, 0, 0, 0};
 
 std::string DetermineProgramFolder() {
@@ -58,9 +74,11 @@ std::string DetermineProgramFolder() {
 }
 
 // Relative folders and paths are taken relative to the program's own folder, which is made the current
-// directory before each enumeration and open. Through a descriptor held open that costs one call and
-// no path lookup, and stays right when something else has moved the current directory meanwhile.
-void EnterProgramFolder() {
+// directory before each enumeration and open of one. Through a descriptor held open that costs one call
+// and no path lookup, and stays right when something else has moved the current directory meanwhile.
+// Absolute paths, which the search opens by the ten thousand, need no call at all.
+void EnterProgramFolder(const std::string& path) {
+    if (!path.empty() && path[0] == '/') return;
     static const int folder =
         ProgramFolder().empty() ? -1 : open(ProgramFolder().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) (void)!fchdir(folder);
@@ -190,28 +208,35 @@ EnumerationSlot* CurrentEnumerationSlot() {
     return &EnumerationSlots[static_cast<size_t>(CurrentEnumeration)];
 }
 
-// Reads until Count bytes have arrived or the file ends; retries reads interrupted by a signal.
-ssize_t ReadFully(int fd, void* buffer, size_t count) {
+// Reads until Count bytes have arrived or the file ends; retries reads interrupted by a signal. A short
+// read that reaches the length the file had when it was opened is its end: asking again would only
+// confirm it, and for small files that second call is a fifth of all the calls of a search. A short read
+// before that length (some network and user-space file systems give them) is followed by more reads.
+ssize_t ReadFully(OpenFile& file, void* buffer, size_t count) {
     size_t done = 0;
     while (done < count) {
-        ssize_t got = read(fd, static_cast<char*>(buffer) + done, count - done);
+        ssize_t got = read(file.fd, static_cast<char*>(buffer) + done, count - done);
         if (got < 0) {
             if (errno == EINTR) continue;
             return -1;
         }
         if (got == 0) break;
         done += static_cast<size_t>(got);
+        file.offset += got;
+        if (file.offset >= file.sizeAtOpen) break;
     }
     return static_cast<ssize_t>(done);
 }
 
 // One read into the front of the shared buffer; whatever does not arrive keeps its old value.
 void ReadIntoBuffer(size_t count) {
-    if (CurrentFile < 0) return;
+    OpenFile* file = CurrentOpenFile();
+    if (!file) return;
     ssize_t got;
     do {
-        got = read(CurrentFile, ReadBuffer, count);
+        got = read(file->fd, ReadBuffer, count);
     } while (got < 0 && errno == EINTR);
+    if (got > 0) file->offset += got;
 }
 
 } // namespace
@@ -234,7 +259,7 @@ int32_t StartEnumeration(int32_t slot, const std::string& folder, const std::str
         CurrentEnumeration = -1;
         return 0;
     }
-    EnterProgramFolder();
+    EnterProgramFolder(folder);
     CurrentEnumeration = slot;
     EnumerationSlot& current = EnumerationSlots[static_cast<size_t>(slot)];
     CloseSearch(current);
@@ -270,15 +295,15 @@ void SelectEnumeration(int32_t slot) {
 }
 
 FileHandle OpenForReading(int32_t slot, const std::string& path) {
-    if (slot < 0 || !Grow(FileSlots, slot, -1)) {
-        CurrentFile = -1;
+    if (slot < 0 || !Grow(FileSlots, slot, OpenFile{})) {
+        CurrentSlot = -1;
         return 0;
     }
-    EnterProgramFolder();
-    int& held = FileSlots[static_cast<size_t>(slot)];
+    EnterProgramFolder(path);
+    OpenFile& held = FileSlots[static_cast<size_t>(slot)];
     // A file still held by the slot would otherwise stay open until the program ends.
-    if (held >= 0) close(held);
-    held = -1;
+    if (held.fd >= 0) close(held.fd);
+    held = OpenFile{};
 
     int fd = -1;
     if (Usable(path)) {
@@ -292,15 +317,14 @@ FileHandle OpenForReading(int32_t slot, const std::string& path) {
             close(fd);
             fd = -1;
         }
+        if (fd >= 0) held = OpenFile{fd, info.st_dev, info.st_ino, info.st_size, 0};
     }
-    held = fd;
-    CurrentFile = fd;
+    CurrentSlot = slot;
     return fd >= 0 ? static_cast<FileHandle>(fd) + 1 : 0;
 }
 
 void SelectFile(int32_t slot) {
-    CurrentFile =
-        slot >= 0 && static_cast<size_t>(slot) < FileSlots.size() ? FileSlots[static_cast<size_t>(slot)] : -1;
+    CurrentSlot = slot >= 0 && static_cast<size_t>(slot) < FileSlots.size() ? slot : -1;
 }
 
 int32_t ReadInt32() {
@@ -317,35 +341,40 @@ int32_t ReadInt8() {
 
 void CloseFileSlot(int32_t slot) {
     if (slot < 0 || static_cast<size_t>(slot) >= FileSlots.size()) return;
-    int& held = FileSlots[static_cast<size_t>(slot)];
-    if (held < 0) return;
-    // The descriptor number is soon reused by the system: neither the slot nor the current file may
-    // keep it, or a later read or close would reach some other file.
-    close(held);
-    if (CurrentFile == held) CurrentFile = -1;
-    held = -1;
+    OpenFile& held = FileSlots[static_cast<size_t>(slot)];
+    if (held.fd < 0) return;
+    // The descriptor number is soon reused by the system: the slot may not keep it, or a later read or
+    // close would reach some other file.
+    close(held.fd);
+    held = OpenFile{};
 }
 
 int32_t RemoveFile(const std::string& path) {
     if (!Usable(path)) return 0;
+    // The same file the scan and the search found under this path, relative or not.
+    EnterProgramFolder(path);
     Anchor anchor(path);
     return anchor.ok() && unlinkat(anchor.folder(), anchor.rest(), 0) == 0 ? 1 : 0;
 }
 
 int64_t ReadBlock(void* buffer, int64_t count) {
-    if (CurrentFile < 0 || count < 0) return -1;
-    return ReadFully(CurrentFile, buffer, static_cast<size_t>(count));
+    OpenFile* file = CurrentOpenFile();
+    if (!file || count < 0) return -1;
+    return ReadFully(*file, buffer, static_cast<size_t>(count));
 }
 
 int32_t SeekFile(int64_t offset) {
-    if (CurrentFile < 0 || offset < 0) return 0;
-    return lseek(CurrentFile, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset) ? 1 : 0;
+    OpenFile* file = CurrentOpenFile();
+    if (!file || offset < 0) return 0;
+    if (lseek(file->fd, static_cast<off_t>(offset), SEEK_SET) != static_cast<off_t>(offset)) return 0;
+    file->offset = static_cast<off_t>(offset);
+    return 1;
 }
 
 int32_t CurrentFileIdentity(FileIdentity* identity) {
-    struct stat info;
-    if (CurrentFile < 0 || !identity || fstat(CurrentFile, &info) != 0) return 0;
-    identity->device = static_cast<uint64_t>(info.st_dev);
-    identity->index = static_cast<uint64_t>(info.st_ino);
+    const OpenFile* file = CurrentOpenFile();
+    if (!file || !identity) return 0;
+    identity->device = static_cast<uint64_t>(file->device);
+    identity->index = static_cast<uint64_t>(file->index);
     return 1;
 }

@@ -213,6 +213,8 @@ void CloseFileSlot(int32_t slot) {
 
 int32_t RemoveFile(const std::string& path) {
     if (!Usable(path)) return 0;
+    // A relative path names the file the scan and the search found, in the program's folder.
+    SetCurrentDirectoryA(ProgramFolder().c_str());
     return DeleteFileA(path.c_str()) ? 1 : 0;
 }
 

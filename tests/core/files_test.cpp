@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <vector>
 
@@ -60,6 +61,14 @@ TEST_F(FileServices, RelativePathsStartInTheProgramFolderWhereverTheCurrentDirec
     EXPECT_NE(OpenForReading(2, ProgramFolder() + self), 0);
     CloseFileSlot(1);
     CloseFileSlot(2);
+    // Deleting by a relative path hits the file that was opened by it, not a namesake here.
+    const std::string doomed = "zw-relative-removal.tmp";
+    tree.AddFile(doomed, "here");
+    std::ofstream(ProgramFolder() + doomed) << "there";
+    std::filesystem::current_path(tree.Root());
+    EXPECT_EQ(RemoveFile(doomed), 1);
+    EXPECT_FALSE(std::filesystem::exists(ProgramFolder() + doomed));
+    EXPECT_TRUE(std::filesystem::exists(tree.Path(doomed)));
     std::filesystem::current_path(saved);
     // An empty folder is the program's own folder on Windows, the file system's root elsewhere.
     ASSERT_NE(StartEnumeration(0, "", "*.*"), 0);
