@@ -12,7 +12,7 @@ struct SearchTuning {
     int64_t lastBlock = 64 * 1024;       // files that share a long prefix often differ at the end
     int64_t middleBlock = 256 * 1024;    // the rest, in blocks that double up to middleBlockMax
     int64_t middleBlockMax = 1024 * 1024;
-    int64_t memoryBudget = 64 * 1024 * 1024; // block bytes held at once for one set of equal-size files
+    int64_t memoryBudget = 16 * 1024 * 1024; // block bytes held at once for one set of equal-size files
     int64_t minimumBlock = 512;              // ... unless the set is so large that blocks would be smaller
     int32_t openFiles = 256;                 // files held open at once; others are reopened when needed
     int32_t firstSlot = 16;                  // file slots firstSlot ... firstSlot + openFiles - 1
