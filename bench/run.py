@@ -21,6 +21,7 @@ import shutil
 import statistics
 import subprocess
 import sys
+import threading
 import time
 from pathlib import Path
 
@@ -252,13 +253,21 @@ def run_once(argv, cwd, stdout_path, stderr_path, timeout):
         start = time.perf_counter()
         proc = subprocess.Popen([GNU_TIME, "-f", "%M %U %S", "-o", str(rss_path)] + argv, cwd=cwd, stdout=out,
                                 stderr=err, stdin=subprocess.DEVNULL, start_new_session=True)
-        try:
-            code = proc.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
+        # A blocking wait, with the timeout kept by a timer: Popen.wait(timeout=...) polls in sleeps of up
+        # to 50 ms, which rounded every short run up to a multiple of about 16 ms.
+        expired = threading.Event()
+
+        def kill():
+            expired.set()
             os.killpg(proc.pid, 9)
-            proc.wait()
-            return None, None, "timeout", None
+
+        watchdog = threading.Timer(timeout, kill)
+        watchdog.start()
+        code = proc.wait()
         wall = time.perf_counter() - start
+        watchdog.cancel()
+        if expired.is_set():
+            return None, None, "timeout", None
     # GNU time puts a note before its figures when the command failed: the figures are the last line.
     lines = rss_path.read_text().strip().splitlines()
     try:
@@ -342,7 +351,8 @@ def build(release_dir, windows_dir, with_windows):
 
 
 def fmt_time(t):
-    return "timeout" if t is None else f"{t:.3f}"
+    # Runs of a few milliseconds keep a fourth decimal, or ours and a peer's would print alike.
+    return "timeout" if t is None else f"{t:.4f}" if t < 0.1 else f"{t:.3f}"
 
 
 def bench_tree(name, tree, description, tool_table, runs, work, timeout, log):
@@ -408,7 +418,7 @@ def bench_tree(name, tree, description, tool_table, runs, work, timeout, log):
     if stats:
         log("\nzwillingsfeger-cli --stats:\n```\n" + stats + "\n```")
     if fastest and ours["wall"]:
-        log(f"\nFastest peer: {fastest}, {results[fastest]['wall']:.3f} s; ours {ours['wall']:.3f} s "
+        log(f"\nFastest peer: {fastest}, {fmt_time(results[fastest]['wall'])} s; ours {fmt_time(ours['wall'])} s "
             f"({ours['wall'] / results[fastest]['wall']:.2f} x the fastest peer's time). "
             f"Load average now: {os.getloadavg()[0]:.1f}.")
     return results, files
