@@ -1,7 +1,7 @@
 // The duplicate search. Entries are indexed by size; the files of one size are read in lock step, block
 // by block in the order of ReadPlan, and the set is split wherever the blocks differ. Each file is read
-// at most once and dropped as soon as no other file can equal it. Files are grouped only after every
-// byte was compared directly with memcmp.
+// once (very large sets read a stretch twice, see SplitByHash) and dropped as soon as no other file can
+// equal it. Files are grouped only after every byte was compared directly with memcmp.
 #include "core/search.h"
 
 #include "core/compare.h"
@@ -11,6 +11,7 @@
 #include "ui/controls.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -108,6 +109,22 @@ struct PathHash {
 
 bool SamePath(const FileEntry& a, const FileEntry& b) {
     return a.Name == b.Name && (a.Folder.SameAs(b.Folder) || EntryFolder(a) == EntryFolder(b));
+}
+
+// A fast 64-bit hash of a block. It only tells blocks apart: equal hashes prove nothing and are always
+// followed by a comparison of the bytes.
+uint64_t BlockHash(const unsigned char* data, size_t length) {
+    uint64_t hash = 0x243F6A8885A308D3ull ^ length;
+    size_t at = 0;
+    for (; at + 8 <= length; at += 8) {
+        uint64_t word;
+        std::memcpy(&word, data + at, 8);
+        hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
+        hash ^= hash >> 29;
+    }
+    for (; at < length; ++at)
+        hash = (hash ^ data[at]) * 0x100000001B3ull;
+    return hash ^ (hash >> 32);
 }
 
 int64_t CommonPrefix(const unsigned char* a, const unsigned char* b, int64_t length) {
@@ -264,12 +281,19 @@ class SizeSet {
                 Finish(members);
                 return;
             }
-            int64_t cap = std::max(tuning.minimumBlock, tuning.memoryBudget / int64_t(members.size()));
+            int64_t wanted = INT64_MAX;
             if (candidates.steps < 2 && size_ > tuning.wholeFileLimit &&
                 int64_t(members.size()) >= tuning.probeMembers)
-                cap = std::min(cap, std::max<int64_t>(tuning.probeBlock, 1));
+                wanted = std::max<int64_t>(tuning.probeBlock, 1);
+            const int64_t cap = std::max<int64_t>(tuning.memoryBudget / int64_t(members.size()), 1);
+            ReadPlan ahead = candidates.plan;
+            const Stretch natural = ahead.Next(wanted);
+            if (natural.to - natural.from > cap && cap < tuning.minimumBlock) {
+                SplitByHash(std::move(candidates), natural, ahead, work);
+                return;
+            }
             ++candidates.steps;
-            const Stretch stretch = candidates.plan.Next(cap);
+            const Stretch stretch = candidates.plan.Next(std::min(wanted, cap));
             const int64_t length = stretch.to - stretch.from;
             const size_t stride = static_cast<size_t>(length) + 1;
             unsigned char* arena = arena_.Get(stride * members.size());
@@ -314,6 +338,80 @@ class SizeSet {
                 begin = end;
             }
             return;
+        }
+    }
+
+    // For sets too large to hold a block of each: the next stretch of every file is read one file at a
+    // time and hashed; a file whose hash no other file has is dropped. Files that share a hash are
+    // compared with the first of them, read again; those equal to it go on past the stretch, the others
+    // are compared among themselves the same way. Holds two stretches and a hash per file.
+    void SplitByHash(Candidates candidates, Stretch stretch, const ReadPlan& after,
+                     std::vector<Candidates>& work) {
+        const SearchTuning& tuning = CurrentSearchTuning();
+        const int64_t length = stretch.to - stretch.from;
+        const size_t stride = static_cast<size_t>(length) + 1;
+        unsigned char* reference = arena_.Get(2 * stride);
+        unsigned char* other = reference + stride;
+        std::vector<std::pair<uint64_t, int32_t>> hashes;
+        hashes.reserve(candidates.members.size());
+        for (int32_t m : candidates.members) {
+            const int64_t before = files_[m].read;
+            const Outcome outcome = ReadStretch(m, stretch, reference);
+            // Only the second reading counts as read for the floor: the first only sorts.
+            files_[m].read = before;
+            if (outcome != Outcome::Read) {
+                Drop(m, outcome == Outcome::SameFile ? 0 : before);
+                continue;
+            }
+            files_[m].counted += length;
+            progress_.Count(length);
+            hashes.emplace_back(BlockHash(reference, static_cast<size_t>(length)) & tuning.hashMask, m);
+        }
+        std::sort(hashes.begin(), hashes.end());
+        std::vector<int32_t> rest, equal, differ;
+        for (size_t begin = 0, end; begin < hashes.size(); begin = end) {
+            end = begin + 1;
+            while (end < hashes.size() && hashes[end].first == hashes[begin].first)
+                ++end;
+            rest.clear();
+            for (size_t i = begin; i < end; ++i)
+                rest.push_back(hashes[i].second);
+            while (!rest.empty()) {
+                equal.clear();
+                differ.clear();
+                const int32_t first = rest.front();
+                if (rest.size() < 2) {
+                    // Its hash alone tells it apart; an ideal reader needs at least one byte of it.
+                    Drop(first, files_[first].read + 1);
+                    break;
+                }
+                if (ReadStretch(first, stretch, reference) != Outcome::Read) {
+                    Drop(first, files_[first].read);
+                    rest.erase(rest.begin());
+                    continue;
+                }
+                equal.push_back(first);
+                for (size_t i = 1; i < rest.size(); ++i) {
+                    const int32_t m = rest[i];
+                    const Outcome outcome = ReadStretch(m, stretch, other);
+                    if (outcome == Outcome::Read &&
+                        std::memcmp(reference, other, static_cast<size_t>(length)) == 0)
+                        equal.push_back(m);
+                    else if (outcome == Outcome::Read)
+                        differ.push_back(m);
+                    else
+                        Drop(m, files_[m].read);
+                }
+                if (equal.size() < 2) {
+                    files_[first].read -= length;
+                    Drop(first, files_[first].read + 1);
+                } else {
+                    work.push_back(Candidates{equal, after, candidates.steps + 1});
+                }
+                for (int32_t m : differ)
+                    files_[m].read -= length; // read again when compared among themselves
+                rest.swap(differ);
+            }
         }
     }
 

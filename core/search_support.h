@@ -13,14 +13,19 @@ struct SearchTuning {
     int64_t middleBlock = 256 * 1024;    // the rest, in blocks that double up to middleBlockMax
     int64_t middleBlockMax = 1024 * 1024;
     int64_t memoryBudget = 16 * 1024 * 1024; // block bytes held at once for one set of equal-size files
-    int64_t minimumBlock = 512;              // ... unless the set is so large that blocks would be smaller
-    int32_t openFiles = 256;                 // files held open at once; others are reopened when needed
-    int32_t firstSlot = 16;                  // file slots firstSlot ... firstSlot + openFiles - 1
-    int64_t identityAtOpen = 64 * 1024;      // larger files are told apart from other names of them at once
+    // A set so large that its share of the budget would be smaller than this is first split by a hash of
+    // each file's next stretch, read one file at a time; the files that share a hash are then compared
+    // with the first of them, byte for byte.
+    int64_t minimumBlock = 4 * 1024;
+    int32_t openFiles = 256;            // files held open at once; others are reopened when needed
+    int32_t firstSlot = 16;             // file slots firstSlot ... firstSlot + openFiles - 1
+    int64_t identityAtOpen = 64 * 1024; // larger files are told apart from other names of them at once
     // Large sets of large files first read a small probe at each end: when they share a long prefix
     // the ends tell most of them apart for a fraction of the reading and the memory.
     int32_t probeMembers = 64;
     int64_t probeBlock = 4 * 1024;
+    // Tests narrow the hash so that files which differ share it, as they may in rare cases.
+    uint64_t hashMask = ~uint64_t(0);
 };
 
 // The knobs in force; tests may change them and put the defaults back afterwards.

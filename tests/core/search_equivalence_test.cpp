@@ -127,9 +127,12 @@ SearchTuning RandomTuning(TreeMaker& m) {
     const int64_t middle = m.Pick(1, 8);
     // In the order of the fields: whole-file limit, first, last and middle blocks, memory, smallest
     // block, open files, first slot, size from which identities are taken at opening.
-    return {
+    SearchTuning tuning{
         m.Pick(0, 40),  m.Pick(1, 16), m.Pick(1, 16), middle,        middle * m.Pick(1, 8),
         m.Pick(1, 300), m.Pick(1, 8),  m.Pick(1, 6),  m.Pick(3, 40), m.Chance(50) ? m.Pick(0, 40) : 1 << 20};
+    // Files split by hash must still be told apart when they share it.
+    if (m.Chance(50)) tuning.hashMask = uint64_t(m.Pick(0, 3));
+    return tuning;
 }
 
 int EnvironmentNumber(const char* name, int otherwise) {
@@ -174,7 +177,10 @@ TEST(SearchEquivalence, GeneratedTreesGiveThePairwiseResults) {
         const SearchStats& stats = LastSearchStats();
         EXPECT_EQ(stats.groups, ListCount(GroupList));
         EXPECT_LE(stats.floorBytes, stats.bytesRead);
-        EXPECT_LE(stats.bytesRead, stats.candidateBytes + stats.candidateFiles);
+        // Sets split by hash read a stretch twice; files that share a hash by chance, more often.
+        if (CurrentSearchTuning().hashMask == ~uint64_t(0)) {
+            EXPECT_LE(stats.bytesRead, 2 * (stats.candidateBytes + stats.candidateFiles));
+        }
 
         // A few pairs of one size, a file with itself now and then, through both pair comparisons.
         std::vector<const FileEntry*> entries;
