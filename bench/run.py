@@ -107,6 +107,24 @@ def gen_prefix(root, files, size, seed=3):
         write(folder / f"page{i:05d}.db", prefix + tail)
 
 
+def gen_onesize(root, files, size, seed=5):
+    """Many small files of one size: half share all but their last quarter, a tenth are copies of
+    earlier files, the rest differ from the first byte."""
+    rng = random.Random(seed)
+    shared = rng.randbytes(size - size // 4)
+    made = []
+    for i in range(files):
+        folder = root / f"o{i // 1000:02d}"
+        if i % 1000 == 0:
+            folder.mkdir(parents=True)
+        if made and rng.random() < 0.1:
+            data = rng.choice(made)
+        else:
+            data = shared + rng.randbytes(size // 4) if rng.random() < 0.5 else rng.randbytes(size)
+            made.append(data)
+        write(folder / f"rec{i:05d}.bin", data)
+
+
 def gen_hardlinks(root, seed=4):
     """Hard links: names of one file alone, names of one file that also has a real copy, plain copies
     and unique files."""
@@ -136,10 +154,12 @@ def tree_specs(quick):
     n_small = 5_000 if quick else 100_000
     large = 4 * MIB if quick else 64 * MIB
     n_prefix, prefix_size = (100, 64 * 1024) if quick else (1000, 256 * 1024)
+    n_onesize = 2_000 if quick else 20_000
     return {
         "small": (gen_small, (n_small,), f"{n_small:,} small files, copies and same-size near copies"),
         "large": (gen_large, (large,), f"9 files of {large // MIB} MiB: equal, or differing in the first, a middle or the last byte"),
         "prefix": (gen_prefix, (n_prefix, prefix_size), f"{n_prefix:,} files of {prefix_size // 1024} KiB sharing all but the last 16 bytes"),
+        "onesize": (gen_onesize, (n_onesize, 4096), f"{n_onesize:,} files of 4 KiB, half sharing their first 3 KiB"),
         "hardlinks": (gen_hardlinks, (), "300 files with hard links, copies and linked copies"),
     }
 
@@ -482,7 +502,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--runs", type=int, default=3, help="timed runs per tool and tree (median), after one warm-up")
     ap.add_argument("--work", type=Path, default=Path("/work/tmp/zwbench"), help="where the trees are generated")
-    ap.add_argument("--trees", default="small,large,prefix,hardlinks,usr-share", help="which trees to run")
+    ap.add_argument("--trees", default="small,large,prefix,onesize,hardlinks,usr-share", help="which trees to run")
     ap.add_argument("--real", type=Path, default=Path("/usr/share"), help="the real tree")
     ap.add_argument("--quick", action="store_true", help="small trees, for trying the script out")
     ap.add_argument("--keep-trees", action="store_true", help="keep the generated trees for the next run")
