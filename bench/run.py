@@ -585,7 +585,7 @@ def main():
         if name == "hardlinks":
             link_report(results, tree, log)
 
-    log("\n## Done-when checks\n")
+    log("\n## Same groups and memory\n")
     for name, (results, files) in all_results.items():
         ours = results["zwillingsfeger-cli"]
         if "fdupes" in results:
