@@ -405,6 +405,8 @@ class SizeSet {
                 if (equal.size() < 2) {
                     files_[first].read -= length;
                     Drop(first, files_[first].read + 1);
+                } else if (after.Done()) {
+                    Finish(equal); // while they are still open
                 } else {
                     work.push_back(Candidates{equal, after, candidates.steps + 1});
                 }
