@@ -59,7 +59,7 @@ TEST_F(WindowDialogs, AMessageBoxShowsTitleAndLinesAndWaitsForOkAlsoWithoutAWind
         EXPECT_FALSE(driver::MessageBoxOpen());
         // The window is still there and answers.
         if (window) {
-            EXPECT_EQ(EventsOf([] { driver::UserClick(Search); }), "control 9");
+            EXPECT_EQ(EventsOf([] { driver::UserClick(BtnSearch); }), "control 9");
         }
     }
 }

@@ -7,39 +7,39 @@ namespace {
 using WindowEvents = WindowTest;
 
 TEST_F(WindowEvents, AClickOnAButtonGivesItsNumberAndTheCloseBoxAsksWhileTheWindowStays) {
-    InsertRow(AllFiles, -1, "a");
+    InsertRow(LstAllFiles, -1, "a");
     // The first click leaves a focused list behind, whose losing the focus must not swallow the next click.
-    EXPECT_EQ(EventsOf([] { driver::UserClickRow(AllFiles, 0); }), "control 2");
-    for (int32_t button : {AddFolder, Reset, Search, DeleteMarked, DeleteAll})
+    EXPECT_EQ(EventsOf([] { driver::UserClickRow(LstAllFiles, 0); }), "control 2");
+    for (int32_t button : {BtnAddFolder, BtnReset, BtnSearch, BtnDeleteMarked, BtnDeleteAll})
         EXPECT_EQ(EventsOf([&] { driver::UserClick(button); }), "control " + std::to_string(button));
-    for (int32_t quiet : {AllFilesHeading, GroupsHeading, BarOverall, BarFile})
+    for (int32_t quiet : {LblAllFiles, LblGroups, BarOverall, BarFile})
         EXPECT_EQ(EventsOf([&] { driver::UserClick(quiet); }), "") << "control " << quiet;
-    SetControlDisabled(Search, 1);
-    EXPECT_FALSE(driver::ControlEnabled(Search));
-    EXPECT_EQ(EventsOf([] { driver::UserClick(Search); }), "");
+    SetControlDisabled(BtnSearch, 1);
+    EXPECT_FALSE(driver::ControlEnabled(BtnSearch));
+    EXPECT_EQ(EventsOf([] { driver::UserClick(BtnSearch); }), "");
 
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(EventsOf([] { driver::UserCloseBox(0); }), "close");
         EXPECT_TRUE(driver::WindowOpen(0));
     }
-    EXPECT_EQ(EventsOf([] { driver::UserClick(Reset); }), "control 8");
+    EXPECT_EQ(EventsOf([] { driver::UserClick(BtnReset); }), "control 8");
 }
 
 TEST_F(WindowEvents, TheUsersSelectionIsAnEventTheProgramsIsNot) {
     for (const char* row : {"eins", "zwei", "drei"})
-        InsertRow(Groups, -1, row);
-    EXPECT_EQ(EventsOf([] { driver::UserClickRow(Groups, 1); }), "control 4");
-    EXPECT_EQ(GetControlValue(Groups), 1);
-    EXPECT_EQ(EventControl(), Groups);
+        InsertRow(LstGroups, -1, row);
+    EXPECT_EQ(EventsOf([] { driver::UserClickRow(LstGroups, 1); }), "control 4");
+    EXPECT_EQ(GetControlValue(LstGroups), 1);
+    EXPECT_EQ(EventControl(), LstGroups);
     EXPECT_EQ(EventsOf([] { driver::UserKey(driver::Key::Down); }), "control 4");
-    EXPECT_EQ(GetControlValue(Groups), 2);
+    EXPECT_EQ(GetControlValue(LstGroups), 2);
 
     EXPECT_EQ(EventsOf([] {
-                  SetControlValue(Groups, 0);
-                  SetControlValue(Groups, -1);
-                  InsertRow(Groups, -1, "vier");
-                  DeleteRow(Groups, 0);
-                  ClearRows(Groups);
+                  SetControlValue(LstGroups, 0);
+                  SetControlValue(LstGroups, -1);
+                  InsertRow(LstGroups, -1, "vier");
+                  DeleteRow(LstGroups, 0);
+                  ClearRows(LstGroups);
               }),
               "");
 }
@@ -54,19 +54,19 @@ TEST_F(WindowEvents, TabWalksEnabledControlsInCreationOrderAndWrapsSilently) {
         }
         return seen;
     };
-    EXPECT_EQ(EventsOf([] { driver::UserClick(Groups); }), ""); // an empty list only takes the focus
-    EXPECT_EQ(driver::FocusedControl(), Groups);
-    EXPECT_EQ(walk(driver::Key::Tab, 6),
-              (std::vector<int32_t>{Members, DeleteMarked, DeleteAll, AddFolder, AllFiles, Reset}));
-    EXPECT_EQ(walk(driver::Key::ShiftTab, 2), (std::vector<int32_t>{AllFiles, AddFolder}));
-    EXPECT_EQ(walk(driver::Key::ShiftTab, 1), std::vector<int32_t>{DeleteAll});
+    EXPECT_EQ(EventsOf([] { driver::UserClick(LstGroups); }), ""); // an empty list only takes the focus
+    EXPECT_EQ(driver::FocusedControl(), LstGroups);
+    EXPECT_EQ(walk(driver::Key::Tab, 6), (std::vector<int32_t>{LstMembers, BtnDeleteMarked, BtnDeleteAll,
+                                                               BtnAddFolder, LstAllFiles, BtnReset}));
+    EXPECT_EQ(walk(driver::Key::ShiftTab, 2), (std::vector<int32_t>{LstAllFiles, BtnAddFolder}));
+    EXPECT_EQ(walk(driver::Key::ShiftTab, 1), std::vector<int32_t>{BtnDeleteAll});
 
-    for (int32_t n : {Reset, Groups, DeleteAll})
+    for (int32_t n : {BtnReset, LstGroups, BtnDeleteAll})
         SetControlDisabled(n, 1);
-    EXPECT_EQ(EventsOf([] { driver::UserClick(AddFolder); }), "control 0");
+    EXPECT_EQ(EventsOf([] { driver::UserClick(BtnAddFolder); }), "control 0");
     EXPECT_EQ(walk(driver::Key::Tab, 5),
-              (std::vector<int32_t>{AllFiles, Search, Members, DeleteMarked, AddFolder}));
-    EXPECT_EQ(walk(driver::Key::ShiftTab, 1), std::vector<int32_t>{DeleteMarked});
+              (std::vector<int32_t>{LstAllFiles, BtnSearch, LstMembers, BtnDeleteMarked, BtnAddFolder}));
+    EXPECT_EQ(walk(driver::Key::ShiftTab, 1), std::vector<int32_t>{BtnDeleteMarked});
     EXPECT_EQ(EventsOf([] { driver::UserKey(driver::Key::Space); }), "control 7");
 }
 

@@ -16,10 +16,10 @@ TEST(WindowScreenshot, TheMainWindowIsSavedAsAnArtefact) {
     ASSERT_TRUE(opened);
     // Some content, so that the picture shows rows, a selection, a heading and a bar.
     for (const char* row : {"bild.jpg (20480)", "Größe.txt (12)", "bild-kopie.jpg (20480)"})
-        InsertRow(AllFiles, -1, row);
-    SetControlText(AllFilesHeading, "Alle Dateien (3)");
-    InsertRow(Groups, -1, "2: bild.jpg, bild-kopie.jpg");
-    SetControlValue(Groups, 0);
+        InsertRow(LstAllFiles, -1, row);
+    SetControlText(LblAllFiles, "Alle Dateien (3)");
+    InsertRow(LstGroups, -1, "2: bild.jpg, bild-kopie.jpg");
+    SetControlValue(LstGroups, 0);
     SetControlValue(BarOverall, 60);
     SetControlValue(BarFile, 30);
     driver::EventsOf([] {});

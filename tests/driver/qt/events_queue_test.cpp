@@ -7,13 +7,15 @@ namespace {
 using QtEventQueue = WindowTest;
 
 TEST_F(QtEventQueue, ClicksBeforeAWaitComeOneByOneInOrder) {
-    driver::UserClick(Search);
-    driver::UserClick(Reset);
+    driver::UserClick(BtnSearch);
+    driver::UserClick(BtnReset);
     driver::UserCloseBox(0);
-    driver::UserClick(AddFolder);
+    driver::UserClick(BtnAddFolder);
     // A close event leaves the control of the last control event.
-    const std::pair<int32_t, int32_t> expected[] = {
-        {EVENT_CONTROL, Search}, {EVENT_CONTROL, Reset}, {EVENT_CLOSE, Reset}, {EVENT_CONTROL, AddFolder}};
+    const std::pair<int32_t, int32_t> expected[] = {{EVENT_CONTROL, BtnSearch},
+                                                    {EVENT_CONTROL, BtnReset},
+                                                    {EVENT_CLOSE, BtnReset},
+                                                    {EVENT_CONTROL, BtnAddFolder}};
     for (auto [code, control] : expected) {
         EXPECT_EQ(WaitEvent(), code);
         EXPECT_EQ(EventControl(), control);

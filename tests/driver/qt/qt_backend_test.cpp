@@ -35,23 +35,23 @@ TEST_F(QtBackend, InvalidUtf8IsShownAsEscapesAndReadBackAsItsBytes) {
     for (const auto& [bytes, text] : shown)
         EXPECT_EQ(qtb::DisplayText(bytes), text) << bytes;
 
-    InsertRow(Members, -1, "/daten/caf\xE9.txt");
-    InsertRow(Members, -1, "/daten/ok.txt");
-    auto* view = static_cast<QAbstractItemView*>(qtb::ControlWidget(Members));
+    InsertRow(LstMembers, -1, "/daten/caf\xE9.txt");
+    InsertRow(LstMembers, -1, "/daten/ok.txt");
+    auto* view = static_cast<QAbstractItemView*>(qtb::ControlWidget(LstMembers));
     EXPECT_EQ(view->model()->index(0, 0).data(Qt::DisplayRole).toString(),
               QStringLiteral("/daten/caf\\xE9.txt"));
-    EXPECT_EQ(driver::ControlRows(Members),
+    EXPECT_EQ(driver::ControlRows(LstMembers),
               (std::vector<std::string>{"/daten/caf\xE9.txt", "/daten/ok.txt"}));
-    SetControlText(GroupsHeading, "x\xFFy");
-    EXPECT_EQ(static_cast<QLabel*>(qtb::ControlWidget(GroupsHeading))->text(), QStringLiteral("x\\xFFy"));
-    EXPECT_EQ(driver::ControlText(GroupsHeading), "x\xFFy");
+    SetControlText(LblGroups, "x\xFFy");
+    EXPECT_EQ(static_cast<QLabel*>(qtb::ControlWidget(LblGroups))->text(), QStringLiteral("x\\xFFy"));
+    EXPECT_EQ(driver::ControlText(LblGroups), "x\xFFy");
 }
 
 TEST_F(QtBackend, NoControlHasTheFocusAtFirstNorAfterTheFocusedOneIsDisabled) {
     EXPECT_EQ(driver::FocusedControl(), -1);
-    EXPECT_EQ(EventsOf([] { driver::UserClick(DeleteMarked); }), "control 7");
+    EXPECT_EQ(EventsOf([] { driver::UserClick(BtnDeleteMarked); }), "control 7");
     // Disabled by the program, it hands the focus to its window, not to the next control.
-    EXPECT_EQ(EventsOf([] { SetControlDisabled(DeleteMarked, 1); }), "");
+    EXPECT_EQ(EventsOf([] { SetControlDisabled(BtnDeleteMarked, 1); }), "");
     EXPECT_EQ(driver::FocusedControl(), -1);
     EXPECT_EQ(EventsOf([] { driver::UserKey(driver::Key::Space); }), "");
 }
