@@ -1,10 +1,8 @@
 // Qt only: what the Qt backend adds to the shared behaviour: how odd bytes are shown, bars that paint
-// without an event loop, the chooser opening on its folder, and the driver ending what hangs.
+// without an event loop and the chooser opening on its folder.
 #include "../../window/test_window.h"
 
 #include "platform/qt/qt_backend.h"
-
-#include <gtest/gtest-spi.h>
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -102,28 +100,6 @@ TEST_F(QtBackend, TheFolderChooserIsQtsOwnOpenOnTheInitialFolderWithItsTitle) {
     EXPECT_TRUE(widgets);
     EXPECT_EQ(chosen, folder.string() + "/");
     fs::remove_all(folder);
-}
-
-TEST_F(QtBackend, AStepThatNeverSucceedsFailsTheTestAndEndsTheDialog) {
-    bool returned = false;
-    EXPECT_NONFATAL_FAILURE(
-        driver::WithUser([&] { returned = ShowMessageBox("Credits", "Zeile", 0) || true; },
-                         {[] { return false; }}, 300),
-        "did not succeed within 300 ms");
-    EXPECT_TRUE(returned);
-    EXPECT_FALSE(driver::MessageBoxOpen());
-}
-
-TEST_F(QtBackend, AProgramThatDoesNotEndIsAskedToCloseAfterTheTimeout) {
-    // A loop that runs until the close request, as the program's does.
-    EXPECT_NONFATAL_FAILURE(driver::WithUser(
-                                [] {
-                                    while (WaitEvent() != EVENT_CLOSE) {
-                                    }
-                                },
-                                {}, 300),
-                            "did not return within 300 ms");
-    EXPECT_TRUE(driver::WindowOpen(0));
 }
 
 } // namespace
