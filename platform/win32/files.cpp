@@ -49,22 +49,23 @@ template <typename T> bool GrowTable(T*& table, size_t wanted) {
     return true;
 }
 
-bool EnsureEnumerationSlot(int32_t slot) {
-    if (!EnumerationSlots && GrowTable(EnumerationSlots, kInitialSlots)) EnumerationCapacity = kInitialSlots;
-    if (slot < EnumerationCapacity) return true;
-    int64_t wanted = int64_t(slot) + 10;
-    if (wanted > INT32_MAX || !GrowTable(EnumerationSlots, size_t(wanted))) return false;
-    EnumerationCapacity = int32_t(wanted);
+// Makes Slot (not negative) an index of Table: the table starts with kInitialSlots and grows to Slot + 10.
+// False when there is not the memory for it.
+template <typename T, typename Count> bool EnsureSlot(T*& table, Count& capacity, uint32_t slot) {
+    if (!table && GrowTable(table, kInitialSlots)) capacity = Count(kInitialSlots);
+    if (slot < uint32_t(capacity)) return true;
+    uint64_t wanted = uint64_t(slot) + 10;
+    if (wanted > INT32_MAX || !GrowTable(table, size_t(wanted))) return false;
+    capacity = Count(wanted);
     return true;
 }
 
+bool EnsureEnumerationSlot(int32_t slot) {
+    return EnsureSlot(EnumerationSlots, EnumerationCapacity, uint32_t(slot));
+}
+
 bool EnsureFileSlot(uint32_t slot) {
-    if (!FileSlots && GrowTable(FileSlots, kInitialSlots)) FileCapacity = kInitialSlots;
-    if (slot < FileCapacity) return true;
-    uint64_t wanted = uint64_t(slot) + 10;
-    if (wanted > INT32_MAX || !GrowTable(FileSlots, size_t(wanted))) return false;
-    FileCapacity = uint32_t(wanted);
-    return true;
+    return EnsureSlot(FileSlots, FileCapacity, slot);
 }
 
 // A path with a zero byte would silently name a different (shorter) path.
