@@ -279,7 +279,10 @@ def run_once(argv, cwd, stdout_path, stderr_path, timeout):
 
         def kill():
             expired.set()
-            os.killpg(proc.pid, 9)
+            try:
+                os.killpg(proc.pid, 9)
+            except ProcessLookupError:  # it ended just now
+                pass
 
         watchdog = threading.Timer(timeout, kill)
         watchdog.start()
