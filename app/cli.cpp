@@ -1,12 +1,12 @@
 // zwillingsfeger-cli: catalogues the folders given on the command line as the Add-folder command would,
 // runs the duplicate search and prints the groups. It never deletes anything.
 #include "core/lists.h"
+#include "core/omissions.h"
 #include "core/scan.h"
 #include "core/search.h"
 #include "platform/console/console_bars.h"
 #include "platform/file_services.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -60,9 +60,18 @@ inline constexpr const char* CLI_HELP =
     "an empty line (a name holding a line break needs -0 or --json to be told apart). A progress\n"
     "line is drawn on standard error when it is a terminal.\n"
     "\n"
-    "Exit status: 0 when the search ran (with or without groups), 1 when the output could not be\n"
-    "written, 2 for a wrong option or a folder that does not exist, is not a folder or cannot be\n"
-    "read (nothing is searched then).\n";
+    "On a terminal, control characters and bytes that are not UTF-8 show escaped in names (\\n,\n"
+    "\\033, a backslash as \\\\), as ls -b shows them; into a pipe or a file names are written as\n"
+    "they are.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  the whole search ran (with or without groups)\n"
+    "  3  the search ran but left something out: every file or folder that could not be searched\n"
+    "     (unreadable, an I/O error, deeper than the limit, vanished, changed during the search)\n"
+    "     is named on standard error as 'zwillingsfeger-cli: PATH: REASON'\n"
+    "  1  the output could not be written\n"
+    "  2  a wrong option, a folder that does not exist, is not a folder or cannot be read, or a\n"
+    "     relative folder while there is no current folder (nothing is searched then)\n";
 
 // Options may come before, between or after the folders; "--" ends them.
 inline CliOptions ParseCliArguments(const std::vector<std::string>& args) {
@@ -97,40 +106,6 @@ inline CliOptions ParseCliArguments(const std::vector<std::string>& args) {
     return options;
 }
 
-inline bool IsSeparator(char c) {
-#ifdef _WIN32
-    return c == '\\' || c == '/';
-#else
-    return c == '/';
-#endif
-}
-
-// The folder as an absolute path ending with one separator. The file services resolve relative paths
-// against the program's own folder, so a relative argument is joined to the current folder here.
-// "." segments and doubled separators are dropped; ".." stays, as a link may stand before it.
-inline std::string AbsoluteFolder(const std::string& folder, const std::string& currentFolder) {
-#ifdef _WIN32
-    (void)currentFolder;
-    char full[4096];
-    std::string path = _fullpath(full, folder.c_str(), sizeof full) ? std::string(full) : folder;
-    if (path.empty() || !IsSeparator(path.back())) path.push_back(PATH_SEPARATOR);
-    return path;
-#else
-    std::string joined = !folder.empty() && IsSeparator(folder[0]) ? folder : currentFolder + "/" + folder;
-    std::string path;
-    size_t at = 0;
-    while (at < joined.size()) {
-        size_t end = joined.find('/', at);
-        if (end == std::string::npos) end = joined.size();
-        std::string segment = joined.substr(at, end - at);
-        if (!segment.empty() && segment != ".") path.append("/").append(segment);
-        at = end + 1;
-    }
-    path.push_back('/');
-    return path;
-#endif
-}
-
 // The folders in the order to scan: like the Add-folder command, a folder equal to the one before
 // (byte-wise, both with a trailing separator) is scanned once.
 inline std::vector<std::string> FoldersToScan(const std::vector<std::string>& absoluteFolders) {
@@ -140,18 +115,21 @@ inline std::vector<std::string> FoldersToScan(const std::vector<std::string>& ab
     return scan;
 }
 
-// Empty when the folder can be catalogued, otherwise why not.
+// Empty when the folder (absolute) can be catalogued, otherwise why not, to follow its name.
 inline std::string FolderProblem(const std::string& folder) {
-    struct stat info;
-    if (folder.empty()) return "does not exist";
-    if (stat(folder.c_str(), &info) != 0) {
-        if (errno == ENOTDIR) return "is not a folder";
-        if (errno == EACCES) return "cannot be read";
-        return "does not exist";
+    if (CheckFolder(folder)) return {};
+    switch (LastFailure()) {
+    case FAILURE_MISSING:
+        return " does not exist";
+    case FAILURE_NOT_FOLDER:
+        return " is not a folder";
+    case FAILURE_DENIED:
+        return " cannot be read";
+    case FAILURE_TOO_LONG:
+        return " is too long";
+    default:
+        return ": " + LastFailureText();
     }
-    if (!S_ISDIR(info.st_mode)) return "is not a folder";
-    if (access(folder.c_str(), R_OK | X_OK) != 0) return "cannot be read";
-    return {};
 }
 
 // Length of the valid UTF-8 sequence at Text[at], 0 when the byte there does not start one.
@@ -174,6 +152,37 @@ inline size_t Utf8SequenceLength(const std::string& text, size_t at) {
         return continuation(at + 1) && continuation(at + 2) && continuation(at + 3) ? 4 : 0;
     }
     return 0;
+}
+
+// Text for a terminal, as ls -b shows names: control bytes (C0 and C1) and bytes that are not UTF-8
+// become escapes such as \n or \033, and a backslash \\, so that no name can move the cursor or
+// recolour the screen.
+inline std::string TerminalText(const std::string& text) {
+    std::string out;
+    for (size_t at = 0; at < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[at]);
+        size_t length = Utf8SequenceLength(text, at);
+        const bool c1 = length == 2 && c == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0;
+        if (length == 0 || c1 || c < 0x20 || c == 0x7F) {
+            for (size_t i = 0; i < (c1 ? 2u : 1u); ++i) {
+                const unsigned char byte = static_cast<unsigned char>(text[at + i]);
+                char escape[8];
+                if (byte >= 7 && byte <= 13)
+                    std::snprintf(escape, sizeof escape, "\\%c", "abtnvfr"[byte - 7]);
+                else
+                    std::snprintf(escape, sizeof escape, "\\%03o", byte);
+                out += escape;
+            }
+            at += c1 ? 2 : 1;
+            continue;
+        }
+        if (c == '\\')
+            out += "\\\\";
+        else
+            out.append(text, at, length);
+        at += length;
+    }
+    return out;
 }
 
 // Text as a JSON string literal; bytes that are not valid UTF-8 become U+FFFD and clear *Valid.
@@ -228,7 +237,8 @@ inline std::string JsonMember(const std::string& path) {
 }
 
 // Prints the groups of GroupList in their order, each group's members as FullPath in member order.
-inline void WriteGroups(std::FILE* out, CliFormat format) {
+// Escape shows text paths as a terminal should show them.
+inline void WriteGroups(std::FILE* out, CliFormat format, bool escape) {
     if (format == CliFormat::Json) std::fputs("{\"groups\":[", out);
     bool firstGroup = true;
     ListReset(GroupList);
@@ -248,6 +258,7 @@ inline void WriteGroups(std::FILE* out, CliFormat format) {
                 if (i) std::fputc(',', out);
                 std::fputs(JsonMember(path).c_str(), out);
             } else {
+                if (escape && format == CliFormat::Text) path = TerminalText(path);
                 std::fwrite(path.data(), 1, path.size(), out);
                 std::fputc(format == CliFormat::Null ? '\0' : '\n', out);
             }
@@ -271,17 +282,37 @@ inline void WriteStats(std::FILE* err) {
                  static_cast<long long>(stats.groupedFiles));
 }
 
-inline std::string CurrentFolder() {
-    std::vector<char> buffer(PATH_MAX > 0 ? PATH_MAX : 4096);
-    for (;;) {
-        if (getcwd(buffer.data(), buffer.size())) return buffer.data();
-        if (errno != ERANGE) return {};
-        buffer.resize(buffer.size() * 2);
-    }
+// Where the program writes, and which of the two streams is a terminal (a progress line, escaped names).
+struct CliStreams {
+    std::FILE* out;
+    std::FILE* err;
+    bool outTerminal = false;
+    bool errTerminal = false;
+};
+
+// Flushes Out; false, with the reason told on Err, when what was written did not all arrive.
+inline bool Flushed(const CliStreams& streams) {
+    if (std::fflush(streams.out) == 0 && !std::ferror(streams.out)) return true;
+    std::fprintf(streams.err, "zwillingsfeger-cli: the output could not be written: %s\n",
+                 std::strerror(errno));
+    return false;
 }
 
-// The whole program; Out and Err stand for standard output and standard error.
-inline int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bool showProgress) {
+// Reports what the scans and the search left out; true when nothing was.
+inline bool ReportOmissions(const CliStreams& streams) {
+    for (const auto* list : {&ScanOmissions, &SearchOmissions})
+        for (const Omission& omission : *list) {
+            const std::string path = streams.errTerminal ? TerminalText(omission.path) : omission.path;
+            std::fprintf(streams.err, "zwillingsfeger-cli: %s: %s\n", path.c_str(), omission.reason.c_str());
+        }
+    return ScanOmissions.empty() && SearchOmissions.empty();
+}
+
+// The whole program. Exit status: 0 a whole search, 3 a search that left something out, 1 the output
+// could not be written, 2 nothing searched.
+inline int RunCli(const std::vector<std::string>& args, const CliStreams& streams) {
+    std::FILE* out = streams.out;
+    std::FILE* err = streams.err;
     CliOptions options = ParseCliArguments(args);
     if (!options.error.empty()) {
         std::fprintf(err, "zwillingsfeger-cli: %s\n%sTry 'zwillingsfeger-cli --help'.\n",
@@ -291,22 +322,28 @@ inline int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FIL
     if (options.help) {
         std::fputs(CLI_USAGE, out);
         std::fputs(CLI_HELP, out);
-        return std::fflush(out) == 0 && !std::ferror(out) ? 0 : 1;
+        return Flushed(streams) ? 0 : 1;
     }
     if (options.version) {
         std::fputs("zwillingsfeger-cli " ZW_VERSION "\n", out);
-        return std::fflush(out) == 0 && !std::ferror(out) ? 0 : 1;
+        return Flushed(streams) ? 0 : 1;
     }
 
     // Every folder is checked before anything is scanned: a typo should not cost a long search.
-    std::string currentFolder = CurrentFolder();
     std::vector<std::string> absolute;
     bool usable = true;
     for (const std::string& folder : options.folders) {
-        std::string path = folder.empty() ? std::string() : AbsoluteFolder(folder, currentFolder);
+        const std::string shown = streams.errTerminal ? TerminalText(folder) : folder;
+        std::string path = folder.empty() ? std::string() : AbsoluteFolder(folder);
+        if (!folder.empty() && path.empty()) {
+            std::fprintf(err, "zwillingsfeger-cli: '%s': there is no current folder to find it in (%s)\n",
+                         shown.c_str(), LastFailureText().c_str());
+            usable = false;
+            continue;
+        }
         std::string problem = FolderProblem(path);
         if (!problem.empty()) {
-            std::fprintf(err, "zwillingsfeger-cli: '%s' %s\n", folder.c_str(), problem.c_str());
+            std::fprintf(err, "zwillingsfeger-cli: '%s'%s\n", shown.c_str(), problem.c_str());
             usable = false;
         }
         absolute.push_back(path);
@@ -317,30 +354,29 @@ inline int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FIL
     ListClear(Catalogue);
     ListClear(GroupList);
     ListClear(MemberList);
+    ScanOmissions.clear();
     for (const std::string& folder : FoldersToScan(absolute))
         ScanFolder(folder, "*.*", 0);
 
-    ConsoleShowProgress(showProgress);
+    ConsoleShowProgress(streams.errTerminal);
     FindDuplicates();
     ConsoleShowProgress(false);
 
-    WriteGroups(out, options.format);
-    bool written = std::fflush(out) == 0 && !std::ferror(out);
+    const bool whole = ReportOmissions(streams);
+    WriteGroups(out, options.format, streams.outTerminal);
+    const bool written = Flushed(streams);
     if (options.stats) WriteStats(err);
     // The lists are released here rather than by the exit handlers, so that a test can run twice.
     ListClear(Catalogue);
     ListClear(GroupList);
     ListClear(MemberList);
-    if (!written) {
-        std::fprintf(err, "zwillingsfeger-cli: the output could not be written: %s\n", std::strerror(errno));
-        return 1;
-    }
-    return 0;
+    if (!written) return 1;
+    return whole ? 0 : 3;
 }
 
 #ifndef ZW_CLI_NO_MAIN
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    return RunCli(args, stdout, stderr, isatty(2) != 0);
+    return RunCli(args, {stdout, stderr, isatty(1) != 0, isatty(2) != 0});
 }
 #endif

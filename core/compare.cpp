@@ -34,12 +34,12 @@ bool ReadStretch(OpenFile& file, Stretch stretch, int64_t size, unsigned char* b
 // One file reached by two paths (a file catalogued twice, or a hard link) is no pair of duplicates.
 bool SameFile(const std::string& pathA, const std::string& pathB) {
     if (pathA == pathB) return true;
-    FileIdentity a, b;
+    FileStamp a, b;
     SelectFile(1);
-    if (!CurrentFileIdentity(&a)) return false;
+    if (!OpenedFileStamp(&a)) return false;
     SelectFile(2);
-    if (!CurrentFileIdentity(&b)) return false;
-    return a == b;
+    if (!OpenedFileStamp(&b)) return false;
+    return a.identity == b.identity;
 }
 
 int32_t ComparePair(int64_t size) {
@@ -72,6 +72,22 @@ int32_t ComparePair(int64_t size) {
 }
 
 } // namespace
+
+int32_t SameContent(int32_t slotA, int32_t slotB, int64_t size) {
+    constexpr int64_t block = 1024 * 1024;
+    OpenFile a{slotA}, b{slotB};
+    std::vector<unsigned char> bufferA(static_cast<size_t>(std::min(size, block)) + 1);
+    std::vector<unsigned char> bufferB(bufferA.size());
+    for (int64_t from = 0; from < size || from == 0; from += block) {
+        const Stretch stretch{from, std::min(size, from + block)};
+        if (!ReadStretch(a, stretch, size, bufferA.data()) ||
+            !ReadStretch(b, stretch, size, bufferB.data()) ||
+            std::memcmp(bufferA.data(), bufferB.data(), static_cast<size_t>(stretch.to - from)) != 0)
+            return 0;
+        if (stretch.to == size) break;
+    }
+    return 1;
+}
 
 int32_t CompareFiles(const std::string& pathA, const std::string& pathB, int64_t size) {
     if (size < 0) return 0;

@@ -10,3 +10,7 @@ constexpr int64_t LARGE_FILE_THRESHOLD = 4096;
 // 0 otherwise. Moves BarFile as the pair is compared (files of at least LARGE_FILE_THRESHOLD bytes):
 // it ends at 100 after a difference and at the last unit's start in per cent after an equal pair.
 int32_t CompareFiles(const std::string& pathA, const std::string& pathB, int64_t size);
+
+// 1 when the files open in file slots SlotA and SlotB (positioned at their start) both hold exactly Size
+// bytes and those are equal; 0 otherwise. Quiet: no bar moves.
+int32_t SameContent(int32_t slotA, int32_t slotB, int64_t size);

@@ -1,5 +1,6 @@
 #include "core/deletion.h"
 
+#include "core/compare.h"
 #include "core/lists.h"
 #include "platform/dialogs.h"
 #include "platform/file_services.h"
@@ -25,6 +26,49 @@ bool DeleteMemberFile(const GroupMember& member) {
     if (RemoveFile(path)) return true;
     ShowMessageBox(TEXT_ERROR_TITLE, TEXT_DELETE_FAILED_BEFORE + path + TEXT_DELETE_FAILED_AFTER, 0);
     return false;
+}
+
+// A member that is no longer what the search compared is not deleted, and the user learns why.
+void RefuseChanged(const GroupMember& member) {
+    ShowMessageBox(
+        TEXT_ERROR_TITLE,
+        TEXT_DELETE_FAILED_BEFORE + FullPath(member) + TEXT_DELETE_FAILED_AFTER + "\n" + TEXT_CHANGED, 0);
+}
+
+// The member's path, opened now in Slot (left open), names the very file the search saw, unchanged.
+bool StillAsSeen(const GroupMember& member, int32_t slot) {
+    FileStamp now;
+    return OpenForReading(slot, FullPath(member)) && OpenedFileStamp(&now) && now == member.Seen;
+}
+
+// Both open files are still as the search saw them, now that they have been read.
+bool BothStillAsSeen(const GroupMember& a, const GroupMember& b) {
+    FileStamp nowA, nowB;
+    SelectFile(1);
+    const bool stillA = CurrentFileStamp(&nowA) && nowA == a.Seen;
+    SelectFile(2);
+    return stillA && CurrentFileStamp(&nowB) && nowB == b.Seen;
+}
+
+// Marked may go only while a copy stays: it is still the file the search saw, and another member is
+// too, is another file, and holds the same bytes as Marked now. The bytes are compared again, as a
+// rewrite within one tick of the file system's clock leaves the times as they were.
+bool HasIntactCopy(const DuplicateGroup& group, const GroupMember& marked) {
+    bool found = false;
+    if (StillAsSeen(marked, 1)) {
+        const ListLink* link = group.FirstMember;
+        for (int32_t i = 0; i < group.Count && link && !found; ++i, link = link->next) {
+            const GroupMember& other = *static_cast<const GroupMember*>(link);
+            if (&other == &marked || other.Seen.identity == marked.Seen.identity) continue;
+            if (StillAsSeen(other, 2)) {
+                SelectFile(1);
+                found = SeekFile(0) && SameContent(1, 2, marked.Seen.size) && BothStillAsSeen(marked, other);
+            }
+            CloseFileSlot(2);
+        }
+    }
+    CloseFileSlot(1);
+    return found;
 }
 
 void RemoveMember(GroupMember* member) {
@@ -63,6 +107,10 @@ void DeleteMarkedMember() {
     for (int32_t i = 0; i < index && member; ++i)
         member = static_cast<GroupMember*>(member->next);
     if (!member) return;
+    if (!HasIntactCopy(*group, *member)) {
+        RefuseChanged(*member);
+        return;
+    }
     if (!DeleteMemberFile(*member)) return;
 
     GroupMember* following = group->Count > 1 ? static_cast<GroupMember*>(member->next) : nullptr;
@@ -91,7 +139,10 @@ void DeleteAllMembers() {
     const int32_t members = group->Count;
     for (int32_t i = 0; i < members && member; ++i) {
         GroupMember* next = static_cast<GroupMember*>(member->next);
-        if (DeleteMemberFile(*member)) {
+        const bool unchanged = StillAsSeen(*member, 1);
+        CloseFileSlot(1);
+        if (!unchanged) RefuseChanged(*member);
+        if (unchanged && DeleteMemberFile(*member)) {
             RemoveMember(member);
             group->Count -= 1;
         } else if (!firstKept) {

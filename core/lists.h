@@ -1,6 +1,8 @@
 // The program's state: three ordered lists with a cursor, and their records.
 #pragma once
 
+#include "platform/file_services.h"
+
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -152,6 +154,7 @@ struct FileEntry : ListLink {
 struct GroupMember : ListLink {
     SharedText Folder;
     std::string Name;
+    FileStamp Seen; // the file as the search saw it; a deletion checks that it still is
 };
 
 struct DuplicateGroup : ListLink {

@@ -3,6 +3,7 @@
 #include "core/scan.h"
 
 #include "core/lists.h"
+#include "core/omissions.h"
 #include "platform/file_services.h"
 
 namespace {
@@ -10,6 +11,14 @@ namespace {
 // Links are never handed out, so a walk cannot loop; this bound only keeps a pathologically deep
 // tree from exhausting the stack. Deeper folders are passed over like unreadable ones.
 constexpr int32_t kMaxDepth = 4096;
+
+std::string JoinName(const std::string& folder, const std::string& name) {
+    std::string path;
+    path.reserve(folder.size() + 1 + name.size());
+    path.append(folder).push_back(PATH_SEPARATOR);
+    path.append(name);
+    return path;
+}
 
 void AppendEntry(const SharedText& folder, std::string name, int64_t size) {
     // Additions append only while the cursor is on the last element.
@@ -24,29 +33,38 @@ void AppendEntry(const SharedText& folder, std::string name, int64_t size) {
 } // namespace
 
 void ScanFolder(const std::string& folder, const std::string& pattern, int32_t depth) {
-    if (depth < 0 || depth > kMaxDepth) return;
+    if (depth < 0) return;
     std::string base = folder;
     if (!base.empty() && base.back() == PATH_SEPARATOR) base.pop_back();
+    if (depth > kMaxDepth) {
+        ScanOmissions.push_back({base, "deeper than " + std::to_string(kMaxDepth) + " folders"});
+        return;
+    }
     // One string for all entries of this folder, made when its first file turns up.
     SharedText shared;
 
-    StartEnumeration(depth, base, pattern);
+    if (!StartEnumeration(depth, base, pattern) && LastFailure() != FAILURE_NONE) {
+        NoteFailure(ScanOmissions, base);
+        return;
+    }
     for (;;) {
         EntryKind kind = NextEntry();
-        if (kind == ENTRY_END) break;
+        if (kind == ENTRY_END) {
+            // The listing broke off: the rest of this folder was not seen.
+            if (LastFailure() != FAILURE_NONE) NoteFailure(ScanOmissions, base);
+            break;
+        }
         std::string name = EntryName();
         if (kind == ENTRY_FOLDER) {
             if (name == "." || name == "..") continue;
-            std::string sub;
-            sub.reserve(base.size() + 1 + name.size());
-            sub.append(base).push_back(PATH_SEPARATOR);
-            sub.append(name);
-            ScanFolder(sub, pattern, depth + 1);
+            ScanFolder(JoinName(base, name), pattern, depth + 1);
             // The nested walk made its own slot current.
             SelectEnumeration(depth);
         } else if (kind == ENTRY_FILE) {
             if (!shared) shared = SharedText(base);
             AppendEntry(shared, std::move(name), EntrySize());
+        } else if (kind == ENTRY_UNREADABLE) {
+            NoteFailure(ScanOmissions, JoinName(base, name));
         }
     }
 }

@@ -6,6 +6,7 @@
 
 #include "core/compare.h"
 #include "core/lists.h"
+#include "core/omissions.h"
 #include "core/search_support.h"
 #include "platform/file_services.h"
 #include "ui/controls.h"
@@ -33,7 +34,9 @@ struct File {
     int32_t slot = 0;      // file slot while open, 0 while closed
     int32_t older = -1;    // neighbours in the list of open files, most recently used first
     int32_t newer = -1;
-    bool seen = false; // its identity has been taken
+    int32_t reads = 0;    // stretches read from it
+    bool stamped = false; // it has been opened, and First holds what that open found
+    FileStamp first;
 };
 
 // Files whose blocks have been equal so far, in catalogue order, and where they stand.
@@ -43,9 +46,15 @@ struct Candidates {
     int32_t steps = 0; // stretches read so far
 };
 
+// A member as the search saw it: the deletion later checks that the file is still that file.
+struct Seen {
+    FileEntry* entry;
+    FileStamp stamp;
+};
+
 struct Group {
     int64_t position; // of the reference file
-    std::vector<FileEntry*> members;
+    std::vector<Seen> members;
 };
 
 struct Progress {
@@ -274,7 +283,7 @@ class SizeSet {
         while (true) {
             if (members.size() < 2) {
                 for (int32_t m : members)
-                    Drop(m, files_[m].read);
+                    DropUnique(m, files_[m].read);
                 return;
             }
             if (candidates.plan.Done()) {
@@ -328,7 +337,7 @@ class SizeSet {
                     int64_t common = begin > 0 ? shared_[begin] : 0;
                     if (end < order.size()) common = std::max(common, shared_[end]);
                     const int32_t m = kept[order[begin]];
-                    Drop(m, files_[m].read - length + std::min(length, common + 1));
+                    DropUnique(m, files_[m].read - length + std::min(length, common + 1));
                 } else {
                     Candidates run{{}, candidates.plan, candidates.steps};
                     for (size_t i = begin; i < end; ++i)
@@ -382,7 +391,7 @@ class SizeSet {
                 const int32_t first = rest.front();
                 if (rest.size() < 2) {
                     // Its hash alone tells it apart; an ideal reader needs at least one byte of it.
-                    Drop(first, files_[first].read + 1);
+                    DropUnique(first, files_[first].read + 1);
                     break;
                 }
                 if (ReadStretch(first, stretch, reference) != Outcome::Read) {
@@ -404,7 +413,7 @@ class SizeSet {
                 }
                 if (equal.size() < 2) {
                     files_[first].read -= length;
-                    Drop(first, files_[first].read + 1);
+                    DropUnique(first, files_[first].read + 1);
                 } else if (after.Done()) {
                     Finish(equal); // while they are still open
                 } else {
@@ -417,17 +426,16 @@ class SizeSet {
         }
     }
 
-    // Every byte of these files has been compared and found equal. Names of one file that were not
-    // told apart when opened are told apart now: the earliest name stays, the later ones take no part.
+    // Every byte of these files has been compared and found equal. A file that is no longer as its first
+    // open found it (written to, replaced, removed) may have been read partly in one state and partly in
+    // another: it takes no part, and a group needs two files that stayed as they were.
     void Finish(const std::vector<int32_t>& equal) {
         std::vector<int32_t> members;
-        std::unordered_set<FileIdentity, IdentityHash> identities;
         for (int32_t m : equal) {
-            FileIdentity identity;
-            if (!files_[m].seen && TakeIdentity(m, &identity) && !identities.insert(identity).second)
-                Drop(m, 0);
-            else
+            if (Unchanged(m))
                 members.push_back(m);
+            else
+                Drop(m, files_[m].read);
         }
         if (members.size() < 2) {
             for (int32_t m : members)
@@ -438,10 +446,35 @@ class SizeSet {
         group.members.reserve(members.size());
         for (int32_t m : members) {
             Close(m);
-            group.members.push_back(files_[m].entry);
+            group.members.push_back({files_[m].entry, files_[m].first});
             stats.floorBytes += size_;
         }
         groups_.push_back(std::move(group));
+    }
+
+    // The file as the system sees it now is the file its first open found; a file that is not is noted.
+    bool Unchanged(int32_t m) {
+        File& file = files_[m];
+        FileStamp now;
+        if (file.slot != 0) {
+            SelectFile(file.slot);
+            if (CurrentFileStamp(&now) && now == file.first) return true;
+        } else {
+            if (!Open(m)) {
+                NoteFailure(SearchOmissions, FullPath(*file.entry));
+                return false;
+            }
+            if (OpenedFileStamp(&now) && now == file.first) return true;
+        }
+        SearchOmissions.push_back({FullPath(*file.entry), REASON_CHANGED});
+        return false;
+    }
+
+    // No other file equals this one. Read in several stretches, it may have been read partly in one
+    // state and partly in another and only seem unique: such a file is checked as a group member is.
+    void DropUnique(int32_t m, int64_t floor) {
+        if (files_[m].reads > 1) Unchanged(m);
+        Drop(m, floor);
     }
 
     // The file takes no further part: its remaining bytes count as done. Floor is what an ideal
@@ -456,13 +489,22 @@ class SizeSet {
 
     Outcome ReadStretch(int32_t m, Stretch stretch, unsigned char* block) {
         File& file = files_[m];
+        if (const auto& hook = CurrentSearchTuning().beforeRead) hook(FullPath(*file.entry));
         if (file.slot == 0) {
-            if (!Open(m)) return Outcome::Failed;
-            // Asking for the identity costs about as much as reading a small file: small files are
-            // told apart only when they have turned out equal.
-            if (!file.seen && size_ > CurrentSearchTuning().identityAtOpen) {
-                file.seen = true;
-                if (SeenBefore()) return Outcome::SameFile;
+            if (!Open(m)) return Failed(m);
+            // A file opened again must be the file its first open found, or it would be compared partly
+            // as one version and partly as another.
+            FileStamp stamp;
+            if (!OpenedFileStamp(&stamp)) return Changed(m);
+            if (file.stamped) {
+                if (!(stamp == file.first)) return Changed(m);
+            } else {
+                file.stamped = true;
+                file.first = stamp;
+                if (stamp.size != size_) return Changed(m);
+                // Files are first opened in catalogue order, so a file met before is an earlier entry of
+                // the same file: this later name takes no part.
+                if (!identities_.insert(stamp.identity).second) return Outcome::SameFile;
             }
         } else {
             Unlink(m);
@@ -470,35 +512,29 @@ class SizeSet {
             SelectFile(file.slot);
         }
         if (file.offset != stretch.from) {
-            if (!SeekFile(stretch.from)) return Outcome::Failed;
+            if (!SeekFile(stretch.from)) return Failed(m);
             file.offset = stretch.from;
         }
         // At the end one byte more is asked for: a file that has grown since it was catalogued shows it.
         const int64_t length = stretch.to - stretch.from;
         const int64_t got = ReadBlock(block, length + (stretch.to == size_ ? 1 : 0));
-        if (got > 0) {
-            file.offset += got;
-            file.read += got;
-            stats.bytesRead += got;
-        }
-        return got == length ? Outcome::Read : Outcome::Failed;
+        if (got < 0) return Failed(m);
+        file.offset += got;
+        file.read += got;
+        ++file.reads;
+        stats.bytesRead += got;
+        return got == length ? Outcome::Read : Changed(m);
     }
 
-    // Takes the identity of the file just opened. Files are first opened in catalogue order, so a file
-    // met before is an earlier entry of the same file.
-    bool SeenBefore() {
-        FileIdentity identity;
-        if (!CurrentFileIdentity(&identity)) return false;
-        return !identities_.insert(identity).second;
+    // The file could not be opened or read: the file services tell why.
+    Outcome Failed(int32_t m) {
+        NoteFailure(SearchOmissions, FullPath(*files_[m].entry));
+        return Outcome::Failed;
     }
 
-    bool TakeIdentity(int32_t m, FileIdentity* identity) {
-        if (files_[m].slot == 0) {
-            if (!Open(m)) return false;
-        } else {
-            SelectFile(files_[m].slot);
-        }
-        return CurrentFileIdentity(identity) != 0;
+    Outcome Changed(int32_t m) {
+        SearchOmissions.push_back({FullPath(*files_[m].entry), REASON_CHANGED});
+        return Outcome::Failed;
     }
 
     bool Open(int32_t m) {
@@ -577,6 +613,7 @@ void FindDuplicates() {
     ListReset(Catalogue);
     ListClear(GroupList);
     ListClear(MemberList);
+    SearchOmissions.clear();
     stats = SearchStats{};
 
     // Counted first so that the index is allocated once, at its exact size.
@@ -649,10 +686,11 @@ void FindDuplicates() {
     for (const Group& found : groups) {
         DuplicateGroup* group = ListAdd(GroupList);
         group->Count = static_cast<int32_t>(found.members.size());
-        for (const FileEntry* entry : found.members) {
+        for (const Seen& seen : found.members) {
             GroupMember* member = ListAdd(MemberList);
-            member->Folder = entry->Folder;
-            member->Name = entry->Name;
+            member->Folder = seen.entry->Folder;
+            member->Name = seen.entry->Name;
+            member->Seen = seen.stamp;
             if (!group->FirstMember) group->FirstMember = member;
         }
         ++stats.groups;

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
 
 // How the search reads. Tests shrink these so that files of a few bytes take every path that large
 // files take; the program keeps the defaults.
@@ -17,15 +19,16 @@ struct SearchTuning {
     // each file's next stretch, read one file at a time; the files that share a hash are then compared
     // with the first of them, byte for byte.
     int64_t minimumBlock = 4 * 1024;
-    int32_t openFiles = 256;            // files held open at once; others are reopened when needed
-    int32_t firstSlot = 16;             // file slots firstSlot ... firstSlot + openFiles - 1
-    int64_t identityAtOpen = 64 * 1024; // larger files are told apart from other names of them at once
+    int32_t openFiles = 256; // files held open at once; others are reopened when needed
+    int32_t firstSlot = 16;  // file slots firstSlot ... firstSlot + openFiles - 1
     // Large sets of large files first read a small probe at each end: when they share a long prefix
     // the ends tell most of them apart for a fraction of the reading and the memory.
     int32_t probeMembers = 64;
     int64_t probeBlock = 4 * 1024;
     // Tests narrow the hash so that files which differ share it, as they may in rare cases.
     uint64_t hashMask = ~uint64_t(0);
+    // Tests change files behind the search's back: called with a file's full path before each read of it.
+    std::function<void(const std::string& path)> beforeRead;
 };
 
 // The knobs in force; tests may change them and put the defaults back afterwards.

@@ -8,18 +8,44 @@
 // Path separator of the platform, and the same as a string for concatenation.
 extern const char PATH_SEPARATOR;
 
-enum EntryKind : int32_t { ENTRY_END = 0, ENTRY_FILE = 1, ENTRY_FOLDER = 2 };
+// ENTRY_UNREADABLE: an entry that was listed but could not be examined (it vanished meanwhile, or the
+// system refused to tell what it is); EntryName gives its name and LastFailure the reason.
+enum EntryKind : int32_t { ENTRY_END = 0, ENTRY_FILE = 1, ENTRY_FOLDER = 2, ENTRY_UNREADABLE = 3 };
+
+// Why the last call of this layer that can fail did fail; FAILURE_NONE after one that succeeded, and
+// after an enumeration that ended because it had no more entries. The calls that set it are those that
+// state a failure value below.
+enum FileFailure : int32_t {
+    FAILURE_NONE = 0,
+    FAILURE_MISSING = 1,    // no such file or folder (it may have vanished)
+    FAILURE_NOT_FOLDER = 2, // a part of the path is not a folder
+    FAILURE_DENIED = 3,     // no permission
+    FAILURE_TOO_LONG = 4,   // longer than the system or this layer can take
+    FAILURE_OTHER = 5,      // anything else: an I/O error, no handles left, a link loop, ...
+};
+FileFailure LastFailure();
+// The system's own words for the last failure, such as "Input/output error"; "" after a success.
+std::string LastFailureText();
 
 // Determines ProgramFolder and creates both slot tables (10 slots each). Call once at start-up.
 void InitFileServices();
 // The folder of the running executable, ending with the separator ("" when it cannot be determined).
 const std::string& ProgramFolder();
 
-// Opens an enumeration of Folder in Slot and makes it current. 1 when there is at least one entry.
+// 1 when Folder is a folder whose entries can be listed and examined (a link to a folder counts); 0
+// otherwise, with LastFailure telling why.
+int32_t CheckFolder(const std::string& folder);
+// Folder as an absolute path ending with one separator; a relative one is taken from the current folder.
+// "" when there is no current folder to take it from (it was removed), with LastFailure telling why.
+std::string AbsoluteFolder(const std::string& folder);
+
+// Opens an enumeration of Folder in Slot and makes it current. 1 when there is at least one entry;
+// 0 when there is none (LastFailure FAILURE_NONE) or the folder cannot be listed.
 // Links (and on Linux anything but regular files and folders) are never handed out; "." and ".."
 // are handed out as folders like any other entry, in the platform's order.
 int32_t StartEnumeration(int32_t slot, const std::string& folder, const std::string& pattern);
-// Next entry of the current enumeration slot; ENTRY_END for ever once the enumeration has ended.
+// Next entry of the current enumeration slot; ENTRY_END for ever once the enumeration has ended. An
+// enumeration that ends because the system failed to list further ends with LastFailure set.
 EntryKind NextEntry();
 // Name and whole size of the entry handed out last by any slot.
 std::string EntryName();
@@ -29,6 +55,7 @@ void SelectEnumeration(int32_t slot);
 
 // A file opened for reading. The handle is non-zero on success and is only tested for 0.
 using FileHandle = intptr_t;
+// 0 on failure (LastFailure tells why): only regular files open, never through a link at the end.
 FileHandle OpenForReading(int32_t slot, const std::string& path);
 void SelectFile(int32_t slot);
 // 4 bytes (little-endian) / 1 byte (sign-extended) from the current file into the shared 4-byte
@@ -36,12 +63,14 @@ void SelectFile(int32_t slot);
 int32_t ReadInt32();
 int32_t ReadInt8();
 void CloseFileSlot(int32_t slot);
-// Deletes the file at a full path; non-zero on success, 0 on any failure.
+// Deletes the file at a full path; non-zero on success, 0 on any failure (LastFailure tells why). A
+// removal the system reports as done while the file is still there under its name is a failure.
 int32_t RemoveFile(const std::string& path);
 
 // --- Additions for the fast search -------------------------------------------------------------
 // Reads up to Count bytes from the current file at its position into Buffer. Returns the bytes that
-// arrived: fewer than Count only at end of file; -1 on a read error or when no file is current.
+// arrived: fewer than Count only at end of file; -1 on a read error (LastFailure tells it) or when no
+// file is current.
 int64_t ReadBlock(void* buffer, int64_t count);
 // Moves the current file's position to Offset bytes from its start. 1 on success, 0 otherwise.
 int32_t SeekFile(int64_t offset);
@@ -52,5 +81,19 @@ struct FileIdentity {
     uint64_t index = 0;
     bool operator==(const FileIdentity&) const = default;
 };
-// Identity of the file open in the current slot; 0 when no file is current or it cannot be told.
-int32_t CurrentFileIdentity(FileIdentity* identity);
+// What a file was when it was looked at: which file on disk, its length and its times in the platform's
+// units. A file replaced, written to or changed in length since gets another stamp (a rewrite within one
+// tick of the file system's clock may not).
+struct FileStamp {
+    FileIdentity identity;
+    int64_t size = -1;
+    int64_t modified = 0; // last write of the data
+    int64_t changed = 0;  // last change of data or attributes where the platform keeps one, else 0
+    bool operator==(const FileStamp&) const = default;
+};
+// The current file as its open found it; no system call where the open asked already. 0 when no file
+// is current or the system cannot tell.
+int32_t OpenedFileStamp(FileStamp* stamp);
+// The current file as the system sees it now, asked through its handle. 0 when no file is current, the
+// system cannot tell, or the file has no name any more (removed or replaced since it was opened).
+int32_t CurrentFileStamp(FileStamp* stamp);

@@ -38,6 +38,7 @@ inline constexpr const char* TEXT_NO_GROUPS = "(keine doppelten Dateien)";
 inline constexpr const char* TEXT_ERROR_TITLE = "ERROR";
 inline constexpr const char* TEXT_DELETE_FAILED_BEFORE = "Konnte Datei \"";
 inline constexpr const char* TEXT_DELETE_FAILED_AFTER = "\" nicht löschen!";
+inline constexpr const char* TEXT_CHANGED = "Die Datei oder ihre Kopie wurde seit der Suche verändert.";
 inline constexpr const char* TEXT_CREDITS_TITLE = "Credits";
 inline constexpr const char* TEXT_CREDITS = ".-´¯`- Zwillingsfeger -´¯`-.\n"
                                             "\n"

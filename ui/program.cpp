@@ -2,6 +2,7 @@
 
 #include "core/deletion.h"
 #include "core/lists.h"
+#include "core/omissions.h"
 #include "core/scan.h"
 #include "core/search.h"
 #include "platform/dialogs.h"
@@ -22,6 +23,7 @@ void ReleaseLists() {
     ListClear(Catalogue);
     ListClear(GroupList);
     ListClear(MemberList);
+    ScanOmissions.clear();
 }
 
 void AddFolder() {

@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstring>
 #include <exception>
+#include <string_view>
 #include <vector>
 
 const char PATH_SEPARATOR = '/';
@@ -31,7 +32,47 @@ struct EntryRecordData {
     std::string name;
     int64_t size = 0;
     EntryKind kind = ENTRY_END;
+    int error = 0; // why an ENTRY_UNREADABLE could not be examined
 };
+
+// The last failure: the system's error number, or a text of this layer's own.
+struct FailureData {
+    FileFailure code = FAILURE_NONE;
+    int error = 0;
+    const char* own = nullptr;
+};
+FailureData Failure;
+
+void Succeed() {
+    Failure = FailureData{};
+}
+
+FileFailure Classify(int error) {
+    switch (error) {
+    case ENOENT:
+        return FAILURE_MISSING;
+    case ENOTDIR:
+        return FAILURE_NOT_FOLDER;
+    case EACCES:
+    case EPERM:
+        return FAILURE_DENIED;
+    case ENAMETOOLONG:
+        return FAILURE_TOO_LONG;
+    default:
+        return FAILURE_OTHER;
+    }
+}
+
+// Records Error (an errno value) as the last failure; returns Result for the caller to hand on.
+template <typename T> T Fail(int error, T result) {
+    Failure = FailureData{Classify(error), error, nullptr};
+    return result;
+}
+
+template <typename T> T FailWith(FileFailure code, const char* text, T result) {
+    Failure = FailureData{code, 0, text};
+    return result;
+}
 
 constexpr size_t kInitialSlots = 10;
 
@@ -43,11 +84,23 @@ EntryRecordData EntryRecord;
 // costs another system call.
 struct OpenFile {
     int fd = -1;
-    dev_t device = 0;
-    ino_t index = 0;
+    FileStamp stamp; // as the open found it
     off_t sizeAtOpen = 0;
     off_t offset = 0; // where the next read starts, as far as this program moved it
 };
+
+int64_t Nanoseconds(const timespec& time) {
+    return int64_t(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+FileStamp StampOf(const struct stat& info) {
+    FileStamp stamp;
+    stamp.identity = {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+    stamp.size = static_cast<int64_t>(info.st_size);
+    stamp.modified = Nanoseconds(info.st_mtim);
+    stamp.changed = Nanoseconds(info.st_ctim);
+    return stamp;
+}
 
 std::vector<OpenFile> FileSlots(kInitialSlots);
 int CurrentSlot = -1; // the slot of the current file; -1 for none
@@ -122,7 +175,10 @@ class Anchor {
         while (path.size() - start >= PATH_MAX) {
             // The piece includes its closing '/', so a leading "/" alone is a piece too.
             size_t cut = path.rfind('/', start + PATH_MAX - 2);
-            if (cut == std::string::npos || cut < start) return;
+            if (cut == std::string::npos || cut < start) {
+                errno = ENAMETOOLONG; // a single name longer than any the system takes
+                return;
+            }
             std::string piece = path.substr(start, cut - start + 1);
             int next = openat(folder_, piece.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
             if (next < 0) return;
@@ -152,14 +208,20 @@ class Anchor {
     bool ok_ = false;
 };
 
-DIR* OpenFolder(const std::string& folder) {
-    if (!Usable(folder)) return nullptr;
+// Opens a folder for listing; nullptr with the failure recorded. Flags may add O_NOFOLLOW.
+DIR* OpenFolder(const std::string& folder, int flags = 0) {
+    if (!Usable(folder)) return FailWith<DIR*>(FAILURE_MISSING, "the name holds a zero byte", nullptr);
     Anchor anchor(folder.empty() ? std::string("/") : folder);
-    if (!anchor.ok()) return nullptr;
-    int fd = openat(anchor.folder(), anchor.rest(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return nullptr;
+    if (!anchor.ok()) return Fail<DIR*>(errno, nullptr);
+    int fd = openat(anchor.folder(), anchor.rest(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | flags);
+    if (fd < 0) return Fail<DIR*>(errno, nullptr);
     DIR* dir = fdopendir(fd);
-    if (!dir) close(fd);
+    if (!dir) {
+        const int error = errno;
+        close(fd);
+        return Fail<DIR*>(error, nullptr);
+    }
+    Succeed();
     return dir;
 }
 
@@ -168,13 +230,20 @@ bool Matches(const EnumerationSlot& slot, const char* name) {
 }
 
 // Reads the slot's next entry that may be handed out into EntryRecord. Only folders and regular files
-// count; links are not followed and an entry that has vanished since it was listed is passed over.
+// count, links are not followed; an entry that cannot be examined is handed out as unreadable. False at
+// the end of the listing, with the failure recorded when the system could not list on.
 bool FetchEntry(EnumerationSlot& slot) {
     for (;;) {
+        errno = 0;
         dirent* entry = readdir(slot.search);
-        if (!entry) return false;
+        if (!entry) {
+            if (errno != 0) return Fail(errno, false);
+            Succeed();
+            return false;
+        }
         const char* name = entry->d_name;
         if (!Matches(slot, name)) continue;
+        EntryRecord.error = 0;
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
             EntryRecord.name = name;
             EntryRecord.size = 0;
@@ -182,7 +251,13 @@ bool FetchEntry(EnumerationSlot& slot) {
             return true;
         }
         struct stat info;
-        if (fstatat(dirfd(slot.search), name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (fstatat(dirfd(slot.search), name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            EntryRecord.error = errno;
+            EntryRecord.kind = ENTRY_UNREADABLE;
+            EntryRecord.size = 0;
+            EntryRecord.name = name;
+            return true;
+        }
         if (S_ISDIR(info.st_mode)) {
             EntryRecord.kind = ENTRY_FOLDER;
             EntryRecord.size = 0;
@@ -239,6 +314,23 @@ void ReadIntoBuffer(size_t count) {
     if (got > 0) file->offset += got;
 }
 
+// Joins a relative Folder to Current; "." segments and doubled separators go, ".." stays (a link may
+// stand before it). The result ends with one separator.
+std::string JoinFolder(const std::string& folder, const std::string& current) {
+    std::string joined = !folder.empty() && folder[0] == '/' ? folder : current + "/" + folder;
+    std::string path;
+    size_t at = 0;
+    while (at < joined.size()) {
+        size_t end = joined.find('/', at);
+        if (end == std::string::npos) end = joined.size();
+        std::string_view segment(joined.data() + at, end - at);
+        if (!segment.empty() && segment != ".") path.append("/").append(segment);
+        at = end + 1;
+    }
+    path.push_back('/');
+    return path;
+}
+
 } // namespace
 
 void InitFileServices() {
@@ -254,10 +346,47 @@ const std::string& ProgramFolder() {
     return folder;
 }
 
+FileFailure LastFailure() {
+    return Failure.code;
+}
+
+std::string LastFailureText() {
+    if (Failure.code == FAILURE_NONE) return {};
+    return Failure.own ? Failure.own : std::strerror(Failure.error);
+}
+
+int32_t CheckFolder(const std::string& folder) {
+    if (folder.empty()) return FailWith(FAILURE_MISSING, "no folder given", 0);
+    EnterProgramFolder(folder);
+    DIR* dir = OpenFolder(folder);
+    if (!dir) return 0;
+    // Without search permission the names can be listed but not one entry examined.
+    const int searchable = faccessat(dirfd(dir), ".", X_OK, 0) == 0 ? 1 : Fail(errno, 0);
+    closedir(dir);
+    if (searchable) Succeed();
+    return searchable;
+}
+
+std::string AbsoluteFolder(const std::string& folder) {
+    if (!folder.empty() && folder[0] == '/') {
+        Succeed();
+        return JoinFolder(folder, {});
+    }
+    std::vector<char> buffer(PATH_MAX);
+    for (;;) {
+        if (getcwd(buffer.data(), buffer.size())) break;
+        // A removed current folder must not turn "." into "/".
+        if (errno != ERANGE) return Fail(errno, std::string());
+        buffer.resize(buffer.size() * 2);
+    }
+    Succeed();
+    return JoinFolder(folder, buffer.data());
+}
+
 int32_t StartEnumeration(int32_t slot, const std::string& folder, const std::string& pattern) {
     if (slot < 0 || !Grow(EnumerationSlots, slot, EnumerationSlot{})) {
         CurrentEnumeration = -1;
-        return 0;
+        return FailWith(FAILURE_OTHER, "out of memory", 0);
     }
     EnterProgramFolder(folder);
     CurrentEnumeration = slot;
@@ -266,7 +395,8 @@ int32_t StartEnumeration(int32_t slot, const std::string& folder, const std::str
     current.Started = false;
     current.everything = pattern.empty() || pattern == "*" || pattern == "*.*";
     current.pattern = pattern;
-    current.search = OpenFolder(folder);
+    // Below the chosen folder (slot 0) a folder that became a link since it was listed is not entered.
+    current.search = OpenFolder(folder, slot > 0 ? O_NOFOLLOW : 0);
     // Like the platform's first-entry call, the start already fetches the first entry.
     if (current.search && !FetchEntry(current)) CloseSearch(current);
     return current.search ? 1 : 0;
@@ -274,10 +404,19 @@ int32_t StartEnumeration(int32_t slot, const std::string& folder, const std::str
 
 EntryKind NextEntry() {
     EnumerationSlot* slot = CurrentEnumerationSlot();
-    if (!slot || !slot->search) return ENTRY_END;
+    if (!slot || !slot->search) {
+        Succeed();
+        return ENTRY_END;
+    }
     bool found = slot->Started ? FetchEntry(*slot) : true;
     slot->Started = true;
-    if (found) return EntryRecord.kind;
+    if (found) {
+        if (EntryRecord.kind == ENTRY_UNREADABLE)
+            Fail(EntryRecord.error, 0);
+        else
+            Succeed();
+        return EntryRecord.kind;
+    }
     CloseSearch(*slot);
     return ENTRY_END;
 }
@@ -297,30 +436,35 @@ void SelectEnumeration(int32_t slot) {
 FileHandle OpenForReading(int32_t slot, const std::string& path) {
     if (slot < 0 || !Grow(FileSlots, slot, OpenFile{})) {
         CurrentSlot = -1;
-        return 0;
+        return FailWith<FileHandle>(FAILURE_OTHER, "out of memory", 0);
     }
     EnterProgramFolder(path);
     OpenFile& held = FileSlots[static_cast<size_t>(slot)];
     // A file still held by the slot would otherwise stay open until the program ends.
     if (held.fd >= 0) close(held.fd);
     held = OpenFile{};
-
-    int fd = -1;
-    if (Usable(path)) {
-        Anchor anchor(path);
-        // Non-blocking and no link at the end: a file replaced by a FIFO or a link since the scan
-        // must neither hang the search nor lead it elsewhere. Only regular files are read.
-        if (anchor.ok())
-            fd = openat(anchor.folder(), anchor.rest(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-        struct stat info;
-        if (fd >= 0 && (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
-            close(fd);
-            fd = -1;
-        }
-        if (fd >= 0) held = OpenFile{fd, info.st_dev, info.st_ino, info.st_size, 0};
-    }
     CurrentSlot = slot;
-    return fd >= 0 ? static_cast<FileHandle>(fd) + 1 : 0;
+    if (!Usable(path)) return FailWith<FileHandle>(FAILURE_MISSING, "the name holds a zero byte", 0);
+
+    Anchor anchor(path);
+    if (!anchor.ok()) return Fail<FileHandle>(errno, 0);
+    // Non-blocking and no link at the end: a file replaced by a FIFO or a link since the scan must
+    // neither hang the search nor lead it elsewhere. Only regular files are read.
+    int fd = openat(anchor.folder(), anchor.rest(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) {
+        if (errno == ELOOP) return FailWith<FileHandle>(FAILURE_OTHER, "replaced by a link", 0);
+        return Fail<FileHandle>(errno, 0);
+    }
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int error = errno;
+        close(fd);
+        if (S_ISREG(info.st_mode)) return Fail<FileHandle>(error, 0);
+        return FailWith<FileHandle>(FAILURE_OTHER, "no longer a regular file", 0);
+    }
+    held = OpenFile{fd, StampOf(info), info.st_size, 0};
+    Succeed();
+    return static_cast<FileHandle>(fd) + 1;
 }
 
 void SelectFile(int32_t slot) {
@@ -350,31 +494,52 @@ void CloseFileSlot(int32_t slot) {
 }
 
 int32_t RemoveFile(const std::string& path) {
-    if (!Usable(path)) return 0;
+    if (!Usable(path)) return FailWith(FAILURE_MISSING, "the name holds a zero byte", 0);
     // The same file the scan and the search found under this path, relative or not.
     EnterProgramFolder(path);
     Anchor anchor(path);
-    return anchor.ok() && unlinkat(anchor.folder(), anchor.rest(), 0) == 0 ? 1 : 0;
+    if (!anchor.ok()) return Fail(errno, 0);
+    struct stat before, after;
+    if (fstatat(anchor.folder(), anchor.rest(), &before, AT_SYMLINK_NOFOLLOW) != 0) return Fail(errno, 0);
+    if (unlinkat(anchor.folder(), anchor.rest(), 0) != 0) return Fail(errno, 0);
+    // Done means gone: the same file still under the name is a removal that did not happen.
+    if (fstatat(anchor.folder(), anchor.rest(), &after, AT_SYMLINK_NOFOLLOW) == 0 &&
+        after.st_dev == before.st_dev && after.st_ino == before.st_ino)
+        return FailWith(FAILURE_OTHER, "the file is still there", 0);
+    Succeed();
+    return 1;
 }
 
 int64_t ReadBlock(void* buffer, int64_t count) {
     OpenFile* file = CurrentOpenFile();
-    if (!file || count < 0) return -1;
-    return ReadFully(*file, buffer, static_cast<size_t>(count));
+    if (!file || count < 0) return FailWith<int64_t>(FAILURE_OTHER, "no file is open", -1);
+    const ssize_t got = ReadFully(*file, buffer, static_cast<size_t>(count));
+    if (got < 0) return Fail<int64_t>(errno, -1);
+    Succeed();
+    return got;
 }
 
 int32_t SeekFile(int64_t offset) {
     OpenFile* file = CurrentOpenFile();
-    if (!file || offset < 0) return 0;
-    if (lseek(file->fd, static_cast<off_t>(offset), SEEK_SET) != static_cast<off_t>(offset)) return 0;
+    if (!file || offset < 0) return FailWith(FAILURE_OTHER, "no file is open", 0);
+    if (lseek(file->fd, static_cast<off_t>(offset), SEEK_SET) != static_cast<off_t>(offset))
+        return Fail(errno, 0);
     file->offset = static_cast<off_t>(offset);
+    Succeed();
     return 1;
 }
 
-int32_t CurrentFileIdentity(FileIdentity* identity) {
+int32_t OpenedFileStamp(FileStamp* stamp) {
     const OpenFile* file = CurrentOpenFile();
-    if (!file || !identity) return 0;
-    identity->device = static_cast<uint64_t>(file->device);
-    identity->index = static_cast<uint64_t>(file->index);
+    if (!file || !stamp) return 0;
+    *stamp = file->stamp;
+    return 1;
+}
+
+int32_t CurrentFileStamp(FileStamp* stamp) {
+    const OpenFile* file = CurrentOpenFile();
+    struct stat info;
+    if (!file || !stamp || fstat(file->fd, &info) != 0 || info.st_nlink == 0) return 0;
+    *stamp = StampOf(info);
     return 1;
 }

@@ -25,6 +25,64 @@ int32_t CurrentEnumeration = -1;
 // One find-data record for every slot: each find call of any slot writes here.
 WIN32_FIND_DATAA EntryRecord;
 
+// The last failure: the system's error code, or a text of this layer's own.
+struct FailureData {
+    FileFailure code = FAILURE_NONE;
+    DWORD error = 0;
+    const char* own = nullptr;
+};
+FailureData Failure;
+
+void Succeed() {
+    Failure = FailureData{};
+}
+
+FileFailure Classify(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+        return FAILURE_MISSING;
+    case ERROR_DIRECTORY:
+        return FAILURE_NOT_FOLDER;
+    case ERROR_ACCESS_DENIED:
+        return FAILURE_DENIED;
+    case ERROR_FILENAME_EXCED_RANGE:
+        return FAILURE_TOO_LONG;
+    default:
+        return FAILURE_OTHER;
+    }
+}
+
+// Records the thread's last error as the failure; returns Result for the caller to hand on.
+template <typename T> T Fail(T result) {
+    const DWORD error = GetLastError();
+    Failure = FailureData{Classify(error), error, nullptr};
+    return result;
+}
+
+template <typename T> T FailWith(FileFailure code, const char* text, T result) {
+    Failure = FailureData{code, 0, text};
+    return result;
+}
+
+// The stamp of an open file as the system tells it now; false when it cannot, or the file has no name.
+bool StampOf(HANDLE file, FileStamp* stamp) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!file || !stamp || !GetFileInformationByHandle(file, &info) || info.nNumberOfLinks == 0) return false;
+    stamp->identity.device = info.dwVolumeSerialNumber;
+    stamp->identity.index = (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    stamp->size = int64_t((uint64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+    stamp->modified =
+        int64_t((uint64_t(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime);
+    FILE_BASIC_INFO basic;
+    stamp->changed = GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic)
+                         ? int64_t(basic.ChangeTime.QuadPart)
+                         : 0;
+    return true;
+}
+
 HANDLE* FileSlots = nullptr;
 uint32_t FileCapacity = 0;
 HANDLE CurrentFile = 0;
@@ -79,11 +137,33 @@ bool IsLink() {
     return (EntryRecord.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-// Moves the search on to the next entry that may be handed out; false at the end or on failure.
+// Moves the search on to the next entry that may be handed out; false at the end, with the failure
+// recorded when the system could not list on.
 bool FindNextUsable(HANDLE search) {
     do {
-        if (!FindNextFileA(search, &EntryRecord)) return false;
+        if (!FindNextFileA(search, &EntryRecord)) {
+            if (GetLastError() == ERROR_NO_MORE_FILES) {
+                Succeed();
+                return false;
+            }
+            return Fail(false);
+        }
     } while (IsLink());
+    return true;
+}
+
+// Search specification for Folder: Folder, a separator unless it ends with one, and the pattern.
+// False when it does not fit the buffer of kQueryBuffer bytes.
+bool BuildQuery(const std::string& folder, const std::string& pattern, char (&query)[kQueryBuffer]) {
+    const std::string wildcard = pattern.empty() ? std::string("*.*") : pattern;
+    const bool separator = !folder.empty() && folder.back() != '\\';
+    const size_t length = folder.size() + (separator ? 1 : 0) + wildcard.size();
+    if (length >= kQueryBuffer || !Usable(folder) || !Usable(wildcard)) return false;
+    std::memcpy(query, folder.data(), folder.size());
+    size_t at = folder.size();
+    if (separator) query[at++] = '\\';
+    std::memcpy(query + at, wildcard.data(), wildcard.size());
+    query[length] = '\0';
     return true;
 }
 
@@ -101,25 +181,58 @@ const std::string& ProgramFolder() {
     return folder;
 }
 
+FileFailure LastFailure() {
+    return Failure.code;
+}
+
+std::string LastFailureText() {
+    if (Failure.code == FAILURE_NONE) return {};
+    if (Failure.own) return Failure.own;
+    char text[512];
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                  Failure.error, 0, text, sizeof text, nullptr);
+    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' ' ||
+                          text[length - 1] == '.'))
+        --length;
+    if (length == 0) return "error " + std::to_string(Failure.error);
+    return std::string(text, length);
+}
+
+int32_t CheckFolder(const std::string& folder) {
+    if (folder.empty() || !Usable(folder)) return FailWith(FAILURE_MISSING, "no folder given", 0);
+    SetCurrentDirectoryA(ProgramFolder().c_str());
+    char query[kQueryBuffer];
+    if (!BuildQuery(folder, "*.*", query)) return FailWith(FAILURE_TOO_LONG, "path too long", 0);
+    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return Fail(0);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return FailWith(FAILURE_NOT_FOLDER, "not a folder", 0);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(query, &found);
+    if (search == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_NOT_FOUND) return Fail(0);
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    Succeed();
+    return 1;
+}
+
+std::string AbsoluteFolder(const std::string& folder) {
+    char full[MAX_PATH + 1];
+    const DWORD length = Usable(folder) ? GetFullPathNameA(folder.c_str(), sizeof full, full, nullptr) : 0;
+    if (length == 0) return Fail(std::string());
+    if (length >= sizeof full) return FailWith(FAILURE_TOO_LONG, "path too long", std::string());
+    std::string path(full, length);
+    if (path.back() != '\\') path.push_back('\\');
+    Succeed();
+    return path;
+}
+
 int32_t StartEnumeration(int32_t slot, const std::string& folder, const std::string& pattern) {
     if (slot < 0 || !EnsureEnumerationSlot(slot)) {
         CurrentEnumeration = -1;
-        return 0;
+        return FailWith(FAILURE_OTHER, "out of memory", 0);
     }
     SetCurrentDirectoryA(ProgramFolder().c_str());
-
-    const std::string wildcard = pattern.empty() ? std::string("*.*") : pattern;
-    bool separator = !folder.empty() && folder.back() != '\\';
-    size_t length = folder.size() + (separator ? 1 : 0) + wildcard.size();
-    bool fits = length < kQueryBuffer && Usable(folder) && Usable(wildcard);
     char query[kQueryBuffer];
-    if (fits) {
-        std::memcpy(query, folder.data(), folder.size());
-        size_t at = folder.size();
-        if (separator) query[at++] = '\\';
-        std::memcpy(query + at, wildcard.data(), wildcard.size());
-        query[length] = '\0';
-    }
+    const bool fits = BuildQuery(folder, pattern, query);
 
     CurrentEnumeration = slot;
     EnumerationSlot& current = EnumerationSlots[slot];
@@ -127,19 +240,28 @@ int32_t StartEnumeration(int32_t slot, const std::string& folder, const std::str
     current.search = 0;
     current.Started = FALSE;
     // A query that does not fit the buffer is an enumeration that cannot start.
-    if (!fits) return 0;
+    if (!fits) return FailWith(FAILURE_TOO_LONG, "path too long", 0);
 
     HANDLE search = FindFirstFileA(query, &EntryRecord);
-    if (search == INVALID_HANDLE_VALUE) return 0;
+    if (search == INVALID_HANDLE_VALUE) {
+        // A folder without any entry (an empty drive root) is no failure.
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) {
+            Succeed();
+            return 0;
+        }
+        return Fail(0);
+    }
     if (IsLink() && !FindNextUsable(search)) {
         FindClose(search);
         return 0;
     }
+    Succeed();
     current.search = search;
     return 1;
 }
 
 EntryKind NextEntry() {
+    Succeed();
     if (CurrentEnumeration < 0 || CurrentEnumeration >= EnumerationCapacity) return ENTRY_END;
     EnumerationSlot& slot = EnumerationSlots[CurrentEnumeration];
     if (!slot.search) return ENTRY_END;
@@ -178,7 +300,15 @@ FileHandle OpenForReading(int32_t slot, const std::string& path) {
     if (Usable(path))
         file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) file = 0;
+    if (file == INVALID_HANDLE_VALUE) {
+        if (Usable(path))
+            Fail(0);
+        else
+            FailWith(FAILURE_MISSING, "the name holds a zero byte", 0);
+        file = 0;
+    } else {
+        Succeed();
+    }
     held = file;
     CurrentFile = file;
     return reinterpret_cast<FileHandle>(file);
@@ -213,36 +343,48 @@ void CloseFileSlot(int32_t slot) {
 }
 
 int32_t RemoveFile(const std::string& path) {
-    if (!Usable(path)) return 0;
+    if (!Usable(path)) return FailWith(FAILURE_MISSING, "the name holds a zero byte", 0);
     // A relative path names the file the scan and the search found, in the program's folder.
     SetCurrentDirectoryA(ProgramFolder().c_str());
-    return DeleteFileA(path.c_str()) ? 1 : 0;
+    if (!DeleteFileA(path.c_str())) return Fail(0);
+    // Done means gone. Wine reports success for a file that it then fails to remove, and Windows keeps
+    // the name of a file that another program holds open until that program lets go.
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return FailWith(FAILURE_OTHER, "the file is still there", 0);
+    Succeed();
+    return 1;
 }
 
 int64_t ReadBlock(void* buffer, int64_t count) {
-    if (!CurrentFile || count < 0) return -1;
+    if (!CurrentFile || count < 0) return FailWith<int64_t>(FAILURE_OTHER, "no file is open", -1);
     int64_t done = 0;
     while (done < count) {
         DWORD chunk = DWORD(count - done < (int64_t(1) << 30) ? count - done : (int64_t(1) << 30));
         DWORD got = 0;
-        if (!ReadFile(CurrentFile, static_cast<char*>(buffer) + done, chunk, &got, nullptr)) return -1;
+        if (!ReadFile(CurrentFile, static_cast<char*>(buffer) + done, chunk, &got, nullptr))
+            return Fail<int64_t>(-1);
         if (got == 0) break;
         done += got;
     }
+    Succeed();
     return done;
 }
 
 int32_t SeekFile(int64_t offset) {
-    if (!CurrentFile || offset < 0) return 0;
+    if (!CurrentFile || offset < 0) return FailWith(FAILURE_OTHER, "no file is open", 0);
     LARGE_INTEGER distance;
     distance.QuadPart = offset;
-    return SetFilePointerEx(CurrentFile, distance, nullptr, FILE_BEGIN) ? 1 : 0;
+    if (!SetFilePointerEx(CurrentFile, distance, nullptr, FILE_BEGIN)) return Fail(0);
+    Succeed();
+    return 1;
 }
 
-int32_t CurrentFileIdentity(FileIdentity* identity) {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!CurrentFile || !identity || !GetFileInformationByHandle(CurrentFile, &info)) return 0;
-    identity->device = info.dwVolumeSerialNumber;
-    identity->index = (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    return 1;
+// Nobody can write to a file while it is open here (it is shared for reading only), so what the
+// system tells now is what the open found.
+int32_t OpenedFileStamp(FileStamp* stamp) {
+    return StampOf(CurrentFile, stamp) ? 1 : 0;
+}
+
+int32_t CurrentFileStamp(FileStamp* stamp) {
+    return StampOf(CurrentFile, stamp) ? 1 : 0;
 }

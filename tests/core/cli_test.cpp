@@ -7,9 +7,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #ifndef _WIN32
+#include "test_tree.h"
+
+#include <sys/stat.h>
 #include <sys/wait.h>
 #endif
 
@@ -42,19 +44,6 @@ TEST(CliArguments, UnusableCommandLinesAreErrors) {
     EXPECT_EQ(Parse({"--help"}).error, "");
     EXPECT_EQ(Parse({"-V"}).error, "");
 }
-
-#ifndef _WIN32
-TEST(CliFolders, RelativeFoldersJoinTheCurrentFolderAndEndWithOneSeparator) {
-    EXPECT_EQ(AbsoluteFolder("photos", "/home/u"), "/home/u/photos/");
-    EXPECT_EQ(AbsoluteFolder(".", "/home/u"), "/home/u/");
-    EXPECT_EQ(AbsoluteFolder("./a//b/./", "/home/u"), "/home/u/a/b/");
-    EXPECT_EQ(AbsoluteFolder("../x", "/home/u"), "/home/u/../x/");
-    EXPECT_EQ(AbsoluteFolder("-dash", "/"), "/-dash/");
-    EXPECT_EQ(AbsoluteFolder("/", "/home/u"), "/");
-    EXPECT_EQ(AbsoluteFolder("/data/", "/home/u"), "/data/");
-    EXPECT_EQ(AbsoluteFolder("/data", "/home/u"), "/data/");
-}
-#endif
 
 TEST(CliFolders, AFolderRepeatedInARowIsScannedOnceButAgainAfterAnother) {
     EXPECT_EQ(FoldersToScan({"/a/", "/a/", "/b/", "/a/", "/a/"}),
@@ -89,16 +78,9 @@ TEST(CliJson, StringsAreEscapedAndInvalidUtf8IsFlagged) {
 // A temporary folder of its own, removed with everything in it.
 class CliRun : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::random_device random;
-        root = fs::temp_directory_path() / ("zw-cli-test-" + std::to_string(random()));
-        fs::create_directories(root);
-        root = fs::canonical(root);
-    }
+    void SetUp() override { root = fs::canonical(tree.Root()); }
     void TearDown() override {
         if (!savedFolder.empty()) fs::current_path(savedFolder);
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
     }
 
     std::string Write(const std::string& relative, const std::string& content) {
@@ -110,9 +92,10 @@ class CliRun : public ::testing::Test {
 
     // Runs the program in-process; Out and Err receive what it prints.
     int Run(std::vector<std::string> args) {
-        std::FILE* outFile = std::tmpfile();
+        std::FILE* outFile = output ? output : std::tmpfile();
         std::FILE* errFile = std::tmpfile();
-        int code = RunCli(args, outFile, errFile, false);
+        int code = RunCli(args, {outFile, errFile, terminal, false});
+        if (output) outFile = std::tmpfile();
         out = ReadAll(outFile);
         err = ReadAll(errFile);
         return code;
@@ -129,9 +112,12 @@ class CliRun : public ::testing::Test {
         return text;
     }
 
+    test_tree::TempTree tree;
     fs::path root;
     fs::path savedFolder;
     std::string out, err;
+    bool terminal = false;       // run as if standard output were a terminal
+    std::FILE* output = nullptr; // standard output, when not a file of the test's own
 };
 
 TEST_F(CliRun, PrintsTheGroupsInCatalogueOrderInAllThreeFormats) {
@@ -235,6 +221,77 @@ TEST_F(CliRun, MissingOrWrongFoldersStopBeforeAnySearch) {
     fs::remove(root / "d" / "b");
     EXPECT_EQ(Run({(root / "d").string()}), 0);
     EXPECT_EQ(out, "");
+}
+
+// What the search could not take in is named on standard error, and the status tells a partial search
+// (3) from a whole one (0). Without a current folder a relative folder names nothing (2).
+TEST_F(CliRun, LeftOutFoldersAreNamedAndTheStatusTellsAPartialSearch) {
+    const std::string a = Write("t/a", "same"), b = Write("t/b", "same");
+    const std::string closed = fs::path(Write("t/closed/secret", "s")).parent_path().string();
+    chmod(closed.c_str(), 0);
+    chmod(root.c_str(), 0755);
+    test_tree::InChild(test_tree::BecomeNobody, [&] {
+        EXPECT_EQ(Run({(root / "t").string()}), 3);
+        EXPECT_EQ(err, "zwillingsfeger-cli: " + closed + ": Permission denied\n");
+        EXPECT_TRUE(out == a + "\n" + b + "\n" || out == b + "\n" + a + "\n") << out;
+    });
+    const std::string gone = (root / "gone").string();
+    test_tree::InChild(
+        [&] {
+            return mkdir(gone.c_str(), 0755) == 0 && chdir(gone.c_str()) == 0 && rmdir(gone.c_str()) == 0;
+        },
+        [&] {
+            for (const char* folder : {".", "tmp"}) {
+                EXPECT_EQ(Run({folder}), 2);
+                EXPECT_NE(err.find("there is no current folder"), std::string::npos) << err;
+                EXPECT_EQ(out, "");
+            }
+        });
+}
+
+// Folders are checked as the system sees them: a link loop is refused with the system's reason, a folder
+// beyond the system's path limit is searched.
+TEST_F(CliRun, ALinkLoopIsRefusedAndAFolderBeyondThePathLimitSearched) {
+    fs::create_symlink("loop", root / "loop");
+    EXPECT_EQ(Run({(root / "loop").string()}), 2);
+    EXPECT_EQ(err,
+              "zwillingsfeger-cli: '" + (root / "loop").string() + "': Too many levels of symbolic links\n");
+    std::string deep = root.string();
+    test_tree::InChild(
+        [&] {
+            const std::string name(255, 'n');
+            if (chdir(root.c_str()) != 0) return false;
+            for (int level = 0; level < 17; ++level, deep += "/" + name)
+                if (mkdir(name.c_str(), 0755) != 0 || chdir(name.c_str()) != 0) return false;
+            std::ofstream("a") << "twin";
+            std::ofstream("b") << "twin";
+            return chdir(root.c_str()) == 0;
+        },
+        [&] {
+            EXPECT_EQ(Run({"-0", deep}), 0) << err;
+            EXPECT_EQ(out.size(), 2 * (deep.size() + 3)) << err;
+        });
+}
+
+// On a terminal names cannot move the cursor or colour the screen; into a file they stay as they are.
+// Output that cannot be written is an error with its reason.
+TEST_F(CliRun, NamesAreEscapedOnATerminalOnlyAndUnwrittenOutputIsAnError) {
+    const std::string odd = Write("e/esc\033[31mred\nline", "xy");
+    const std::string plain = Write("e/back\\slash", "xy");
+    terminal = true;
+    EXPECT_EQ(Run({(root / "e").string()}), 0);
+    EXPECT_NE(out.find("/esc\\033[31mred\\nline\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("/back\\\\slash\n"), std::string::npos) << out;
+    terminal = false;
+    EXPECT_EQ(Run({(root / "e").string()}), 0);
+    EXPECT_NE(out.find(odd + "\n"), std::string::npos);
+    EXPECT_NE(out.find(plain + "\n"), std::string::npos);
+
+    output = std::fopen("/dev/full", "w");
+    ASSERT_NE(output, nullptr);
+    EXPECT_EQ(Run({"--help"}), 1);
+    std::fclose(output);
+    EXPECT_EQ(err, "zwillingsfeger-cli: the output could not be written: No space left on device\n");
 }
 
 // The built program itself: exit codes, standard output, and no progress line off a terminal.

@@ -200,8 +200,9 @@ TEST_F(FileServices, BlockReadsReportWhatArrivedWithAPositionPerSlot) {
         EXPECT_EQ(OpenForReading(2, refused), 0) << refused;
         EXPECT_EQ(ReadBlock(block, 1), -1);
         EXPECT_EQ(SeekFile(0), 0);
-        FileIdentity identity;
-        EXPECT_EQ(CurrentFileIdentity(&identity), 0);
+        FileStamp stamp;
+        EXPECT_EQ(OpenedFileStamp(&stamp), 0);
+        EXPECT_NE(LastFailure(), FAILURE_NONE);
     }
     CloseFileSlot(33);
 }
@@ -214,17 +215,18 @@ TEST_F(FileServices, IdentityTellsAHardLinkFromACopyAndRemovalReportsFailure) {
 #else
     ASSERT_EQ(link(original.c_str(), hardLink.c_str()), 0);
 #endif
-    FileIdentity ids[4];
+    FileStamp stamps[4];
     const std::string paths[3] = {original, hardLink, copy};
     for (int i = 0; i < 3; ++i) {
         ASSERT_NE(OpenForReading(i + 1, paths[i]), 0);
-        EXPECT_EQ(CurrentFileIdentity(&ids[i]), 1);
+        EXPECT_EQ(OpenedFileStamp(&stamps[i]), 1);
+        EXPECT_EQ(stamps[i].size, 4);
     }
     SelectFile(1);
-    EXPECT_EQ(CurrentFileIdentity(&ids[3]), 1);
-    EXPECT_EQ(ids[3], ids[0]);
-    EXPECT_EQ(ids[1], ids[0]);
-    EXPECT_NE(ids[2], ids[0]);
+    EXPECT_EQ(CurrentFileStamp(&stamps[3]), 1);
+    EXPECT_EQ(stamps[3].identity, stamps[0].identity);
+    EXPECT_EQ(stamps[1].identity, stamps[0].identity);
+    EXPECT_NE(stamps[2].identity, stamps[0].identity);
     for (int32_t slot : {1, 2, 3})
         CloseFileSlot(slot);
 

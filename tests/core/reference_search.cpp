@@ -22,12 +22,12 @@ bool HasSize(int32_t slot, int64_t size) {
 }
 
 bool SameIdentity(int32_t slotA, int32_t slotB) {
-    FileIdentity a, b;
+    FileStamp a, b;
     SelectFile(slotA);
-    if (!CurrentFileIdentity(&a)) return false;
+    if (!OpenedFileStamp(&a)) return false;
     SelectFile(slotB);
-    if (!CurrentFileIdentity(&b)) return false;
-    return a == b;
+    if (!OpenedFileStamp(&b)) return false;
+    return a.identity == b.identity;
 }
 
 // An entry is left out when an earlier entry of its size is the same file.

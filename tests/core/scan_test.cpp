@@ -1,6 +1,7 @@
 // The folder scan over real trees: every regular file once per scan, in pre-order, with its whole
 // size; links, special files and unreadable folders add nothing.
 #include "core/lists.h"
+#include "core/omissions.h"
 #include "core/scan.h"
 #include "platform/file_services.h"
 #include "test_tree.h"
@@ -14,13 +15,10 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
-#include <grp.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <functional>
 #endif
 
 using test_tree::TempTree;
@@ -55,27 +53,6 @@ std::multiset<Row> Fresh(const std::string& folder) {
     std::vector<Row> rows = Scan(folder);
     return {rows.begin(), rows.end()};
 }
-
-#ifndef _WIN32
-// Runs Check in a child process after Prepare (dropping privileges, changing the root). The child
-// prints its own failures; they fail the test here through its exit status.
-void InChild(const std::function<bool()>& prepare, const std::function<void()>& check) {
-    fflush(stdout);
-    pid_t child = fork();
-    if (child == 0) {
-        // A walk that followed links could run for ever; a killed child fails the test.
-        alarm(120);
-        bool ready = prepare();
-        if (ready) check();
-        fflush(stdout);
-        _exit(!ready ? 3 : ::testing::Test::HasFailure() ? 1 : 0);
-    }
-    int status = -1;
-    ASSERT_GT(child, 0);
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child failed: " << status;
-}
-#endif
 
 class FolderScan : public ::testing::Test {
   protected:
@@ -120,10 +97,22 @@ TEST_F(FolderScan, CataloguesEveryRegularFileOnceInPreOrderAndNothingElse) {
             if (c == '/') c = PATH_SEPARATOR;
         expected.insert({tree.Root() + folder, path.substr(slash + 1), int64_t(bytes.size())});
     }
+    // What an ordinary user cannot read is reported: a folder not to be opened, a file not examined.
+    std::set<std::string> unreadable;
+#ifndef _WIN32
+    unreadable = {tree.Path("closed"), tree.Path("list-only/unseen")};
+#endif
     auto check = [&] {
         ListClear(Catalogue);
+        ScanOmissions.clear();
         const std::vector<Row> rows = Scan(tree.Root());
         EXPECT_EQ(std::multiset<Row>(rows.begin(), rows.end()), expected);
+        std::set<std::string> omitted;
+        for (const Omission& omission : ScanOmissions) {
+            omitted.insert(omission.path);
+            EXPECT_EQ(omission.reason, "Permission denied");
+        }
+        EXPECT_EQ(omitted, unreadable);
         // Pre-order: once the walk has left a folder, no file below it follows.
         auto within = [](const std::string& folder, const std::string& outer) {
             return folder.rfind(outer, 0) == 0 &&
@@ -160,13 +149,9 @@ TEST_F(FolderScan, CataloguesEveryRegularFileOnceInPreOrderAndNothingElse) {
     tree.AddFolder("list-only");
     tree.AddFile("list-only/unseen", "u");
     chmod(tree.Path("list-only").c_str(), 0444);
-    if (geteuid() == 0) {
-        // Root reads every folder; an ordinary user is what the closed folders are closed to.
-        chmod(tree.Root().c_str(), 0755);
-        InChild([] { return setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0; }, check);
-    } else {
-        check();
-    }
+    // Root reads every folder; an ordinary user is what the closed folders are closed to.
+    chmod(tree.Root().c_str(), 0755);
+    test_tree::InChild(test_tree::BecomeNobody, check);
 #endif
 }
 
@@ -229,45 +214,57 @@ TEST_F(FolderScan, TheRootGivesAnEmptyFolderText) {
     tree.AddFolder("sub");
     tree.AddFile("sub/inner", "in");
     const std::string root = tree.Root();
-    InChild([&] { return chroot(root.c_str()) == 0 && chdir("/") == 0; },
-            [] {
-                for (const char* folder : {"/", ""})
-                    EXPECT_EQ(Fresh(folder), (std::multiset<Row>{{"", "top", 1}, {"/sub", "inner", 2}}))
-                        << folder;
-            });
+    test_tree::InChild(
+        [&] { return chroot(root.c_str()) == 0 && chdir("/") == 0; },
+        [] {
+            for (const char* folder : {"/", ""})
+                EXPECT_EQ(Fresh(folder), (std::multiset<Row>{{"", "top", 1}, {"/sub", "inner", 2}}))
+                    << folder;
+        });
 }
 
+// Paths beyond the system's limit are walked, read and removed; folders deeper than the walk's own
+// limit are left out and reported.
 TEST_F(FolderScan, TreesBeyondThePathLimitAreWalkedReadAndRemoved) {
     // Made through descriptors, since the system refuses such paths whole.
     int folder = open(tree.Root().c_str(), O_RDONLY | O_DIRECTORY);
-    std::string path = tree.Root();
+    std::string path = tree.Root(), longFolder;
     std::set<std::string> withFiles;
-    for (int level = 1; level <= 2100; ++level) {
+    for (int level = 1; level <= 4097; ++level) {
         ASSERT_EQ(mkdirat(folder, "d", 0755), 0);
         int next = openat(folder, "d", O_RDONLY | O_DIRECTORY);
         close(folder);
         ASSERT_GE(folder = next, 0) << level;
         path += "/d";
-        if (level == 1 || level == 2100) {
+        if (level == 2100) longFolder = path;
+        if (level == 1 || level == 2100 || level >= 4096) {
             int file = openat(folder, "f", O_WRONLY | O_CREAT, 0644);
             ASSERT_EQ(write(file, "deep", 4), 4);
             close(file);
-            withFiles.insert(path);
+            if (level < 4097) withFiles.insert(path);
         }
     }
     close(folder);
+    ScanOmissions.clear();
     std::set<std::string> found;
     for (const Row& row : Fresh(tree.Root()))
         found.insert(row.folder);
     // Compared as booleans: a failure message with these paths would run to many pages.
     EXPECT_TRUE(found == withFiles) << found.size() << " folders with files found";
+    ASSERT_EQ(ScanOmissions.size(), 1u);
+    EXPECT_TRUE(ScanOmissions[0].path == path);
+    EXPECT_EQ(ScanOmissions[0].reason, "deeper than 4096 folders");
+    EXPECT_EQ(CheckFolder(longFolder), 1);
+    path = longFolder;
     ASSERT_NE(OpenForReading(1, path + "/f"), 0);
     char block[8];
     EXPECT_EQ(ReadBlock(block, sizeof block), 4);
     CloseFileSlot(1);
     EXPECT_EQ(RemoveFile(path + "/f"), 1);
     EXPECT_EQ(OpenForReading(1, path + "/f"), 0);
+    EXPECT_EQ(LastFailure(), FAILURE_MISSING);
     // A name longer than any the system allows is refused, not cut.
     EXPECT_EQ(StartEnumeration(0, tree.Root() + "/" + std::string(PATH_MAX + 10, 'x'), "*.*"), 0);
+    EXPECT_EQ(LastFailure(), FAILURE_TOO_LONG);
 }
 #endif

@@ -125,11 +125,18 @@ class TreeMaker {
 SearchTuning RandomTuning(TreeMaker& m) {
     if (m.Chance(25)) return {};
     const int64_t middle = m.Pick(1, 8);
-    // In the order of the fields: whole-file limit, first, last and middle blocks, memory, smallest
-    // block, open files, first slot, size from which identities are taken at opening.
-    SearchTuning tuning{
-        m.Pick(0, 40),  m.Pick(1, 16), m.Pick(1, 16), middle,        middle * m.Pick(1, 8),
-        m.Pick(1, 300), m.Pick(1, 8),  m.Pick(1, 6),  m.Pick(3, 40), m.Chance(50) ? m.Pick(0, 40) : 1 << 20};
+    SearchTuning tuning;
+    tuning.wholeFileLimit = m.Pick(0, 40);
+    tuning.firstBlock = m.Pick(1, 16);
+    tuning.lastBlock = m.Pick(1, 16);
+    tuning.middleBlock = middle;
+    tuning.middleBlockMax = middle * m.Pick(1, 8);
+    tuning.memoryBudget = m.Pick(1, 300);
+    tuning.minimumBlock = m.Pick(1, 8);
+    tuning.openFiles = m.Pick(1, 6);
+    tuning.firstSlot = m.Pick(3, 40);
+    tuning.probeMembers = m.Chance(50) ? m.Pick(1, 8) : 64;
+    tuning.probeBlock = m.Pick(1, 8);
     // Files split by hash must still be told apart when they share it.
     if (m.Chance(50)) tuning.hashMask = uint64_t(m.Pick(0, 3));
     return tuning;

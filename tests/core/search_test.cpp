@@ -3,6 +3,7 @@
 // a search run twice) and the cases around the large-file threshold.
 #include "core/compare.h"
 #include "core/lists.h"
+#include "core/omissions.h"
 #include "core/search.h"
 #include "core/search_support.h"
 #include "platform/console/console_bars.h"
@@ -191,6 +192,58 @@ TEST_F(SearchTest, FilesBeyondFourGibibytesAreComparedOverTheirWholeLength) {
     EXPECT_EQ(Outcome(), "flags 0000 bars 0 0");
     EXPECT_LT(LastSearchStats().bytesRead, int64_t(64) << 20);
     EXPECT_EQ(LastSearchStats().candidateBytes, 4 * size);
+}
+
+// Changes File as another program would: removes it, cuts it short, rewrites it in place or replaces it
+// by a rename, always with bytes of Other. False when the system refused.
+bool ChangeFile(const test_tree::TempTree& tree, const std::string& file, int change,
+                const std::string& other) {
+    std::error_code failed;
+    if (change == 0) fs::remove(file, failed);
+    if (change == 1) fs::resize_file(file, other.size() / 2, failed);
+    if (change == 2) {
+        std::fstream stream(file, std::ios::binary | std::ios::in | std::ios::out);
+        if (!stream.write(other.data(), std::streamsize(other.size())) || (stream.close(), stream.fail()))
+            return false;
+        // As a rewrite one tick of the file system's clock later leaves it.
+        fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(1), failed);
+    }
+    if (change == 3) {
+        fs::rename(tree.AddFile("new", other), file, failed);
+        if (failed) fs::remove(tree.Path("new"));
+    }
+    return !failed;
+}
+
+// A file changed while the search reads it, before its second, fifth or last read, held open or opened
+// anew for every read: it takes no part and is reported; every other file groups as before. Where the
+// system refuses the change (Windows, while the file is open), the file groups as before.
+TEST_F(SearchTest, AFileChangedWhileTheSearchReadsItTakesNoPart) {
+    // The new bytes differ from the old only in the first stretch, which is read first: read partly
+    // before and partly after the change, the file would look the same as its old self.
+    const std::string a = Bytes(64, 1), b = Bytes(64, 2), other = char(a[0] ^ 1) + a.substr(1);
+    const std::string near = a.substr(0, 63) + char(a.back() ^ 1);
+    for (int run = 0; run < 4 * 2 * 3 * 2; ++run) {
+        const int change = run % 4, read = std::vector{1, 4, 7}[run / 8 % 3], open = run / 24 ? 2 : 256;
+        const std::string target = run / 4 % 2 ? "a2" : "a1", path = tree.Path(target);
+        TearDown();
+        for (const char* name : {"a1", "a2", "a3", "b1", "b2", "b3", "c"})
+            Add(name, name[0] == 'a' ? a : name[0] == 'b' ? b : near);
+        SearchTuning& tuning = CurrentSearchTuning();
+        tuning.wholeFileLimit = 0;
+        tuning.firstBlock = tuning.lastBlock = tuning.middleBlock = tuning.middleBlockMax = 8;
+        tuning.openFiles = open;
+        int reads = 0;
+        bool changed = false;
+        tuning.beforeRead = [&](const std::string& reading) {
+            if (reading == path && reads++ == read) changed = ChangeFile(tree, path, change, other);
+        };
+        FindDuplicates();
+        const std::string groupA = !changed ? "[a1 a2 a3] " : target == "a1" ? "[a2 a3] " : "[a1 a3] ";
+        EXPECT_EQ(Outcome(), groupA + "[b1 b2 b3] flags 0000000 bars 0 0") << run;
+        EXPECT_EQ(SearchOmissions.size(), changed ? 1u : 0u) << run;
+        EXPECT_TRUE(!changed || SearchOmissions.at(0).path == path) << run;
+    }
 }
 
 } // namespace

@@ -14,7 +14,9 @@
 #else
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -158,5 +160,28 @@ std::string TempTree::AddSparseFile(std::string_view relative, uint64_t size) co
     if (!ok) ADD_FAILURE() << "cannot make sparse file " << path;
     return path;
 }
+
+#ifndef _WIN32
+void InChild(const std::function<bool()>& prepare, const std::function<void()>& check) {
+    fflush(stdout);
+    pid_t child = fork();
+    if (child == 0) {
+        // A walk that followed links could run for ever; a killed child fails the test.
+        alarm(120);
+        bool ready = prepare();
+        if (ready) check();
+        fflush(stdout);
+        _exit(!ready ? 3 : ::testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = -1;
+    ASSERT_GT(child, 0);
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child failed: " << status;
+}
+
+bool BecomeNobody() {
+    return geteuid() != 0 || (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0);
+}
+#endif
 
 } // namespace test_tree

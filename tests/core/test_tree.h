@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -30,5 +31,13 @@ class TempTree {
   private:
     std::string root_;
 };
+
+#ifndef _WIN32
+// Runs Check in a child process after Prepare (dropping privileges, changing the root or the current
+// folder). The child prints its own failures; they fail the test here through its exit status.
+void InChild(const std::function<bool()>& prepare, const std::function<void()>& check);
+// Prepares a child to act as an ordinary user (nobody), where the test runs as root.
+bool BecomeNobody();
+#endif
 
 } // namespace test_tree

@@ -316,7 +316,8 @@ TEST_F(Program, AUserFindsAndDeletesDuplicatesOnARealTree) {
     DeleteMarked(0, 0);
     Then([&] { EXPECT_EQ(screen.groupsHeading, "Dateien mit gleichem Inhalt (3)"); });
 
-    // A member that cannot be deleted: its file has become a folder with a file in it since the search.
+    // A member that is no longer what the search compared is not deleted: its file has become a folder
+    // with a file in it since the search.
     Act([&] {
         TreeFile& victim = files[Index("fail2.txt")];
         fs::remove(victim.path);
@@ -326,7 +327,8 @@ TEST_F(Program, AUserFindsAndDeletesDuplicatesOnARealTree) {
         files.push_back({victim.path / "drin.txt", "drin.txt", "drin"});
     });
     auto failText = [&] {
-        return "Konnte Datei \"" + files[Index("fail2.txt")].path.string() + "\" nicht löschen!";
+        return "Konnte Datei \"" + files[Index("fail2.txt")].path.string() +
+               "\" nicht löschen!\nDie Datei oder ihre Kopie wurde seit der Suche verändert.";
     };
     auto failRow = [&] {
         const Group& g = screen.groups[GroupOf("fail1.txt")];

@@ -1,0 +1,21 @@
+// What a folder scan or a search had to leave out, and why. The command line reports every one; the
+// window stays silent about them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct Omission {
+    std::string path;
+    std::string reason;
+};
+
+// Left out by the scans since the catalogue was last emptied, and by the last search.
+extern std::vector<Omission> ScanOmissions;
+extern std::vector<Omission> SearchOmissions;
+
+inline constexpr const char* REASON_VANISHED = "vanished";
+inline constexpr const char* REASON_CHANGED = "changed during the search";
+
+// Notes Path as left out for the reason the file services gave for their last failure.
+void NoteFailure(std::vector<Omission>& list, const std::string& path);
