@@ -5,6 +5,7 @@
 
 #include <QAbstractListModel>
 #include <QCoreApplication>
+#include <QFocusEvent>
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QMouseEvent>
@@ -166,10 +167,23 @@ class ListBox : public QListView {
         return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
     }
 
-    // Only the left button selects, as in a list box.
+    // Only the left button selects, as in a list box. A click on the selected row is reported as well,
+    // as a Windows list box reports every click on a row.
     void mousePressEvent(QMouseEvent* event) override {
         if (event->button() != Qt::LeftButton) return event->accept();
+        QModelIndex index = indexAt(event->position().toPoint());
+        bool again = index.isValid() && index.row() == Selected();
         QListView::mousePressEvent(event);
+        if (again) QueueEvent(EVENT_CONTROL, number_ & 0xFFFF);
+    }
+
+    // Qt makes the first row current when the focus comes, and the first Down would then move on to the
+    // second: without a selected row there is no current row, and the arrow keys start at the first.
+    void focusInEvent(QFocusEvent* event) override {
+        bool current = currentIndex().isValid();
+        QListView::focusInEvent(event);
+        if (!current && Selected() == -1)
+            selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     }
 
     void mouseDoubleClickEvent(QMouseEvent* event) override {
