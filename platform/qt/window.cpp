@@ -211,6 +211,8 @@ using namespace qtb;
 void qtb::EnsureApplication() {
     if (!QApplication::instance()) {
         auto* application = new QApplication(argc, argv);
+        // Desktops find the program's menu entry and icon by this name (on Wayland, its app id).
+        QGuiApplication::setDesktopFileName(QStringLiteral(ZW_APP_ID));
         // Qt's own dialog texts in the user's language, where Qt has them.
         auto* translator = new QTranslator(application);
         if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
