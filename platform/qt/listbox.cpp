@@ -4,16 +4,52 @@
 #include "platform/qt/qt_backend.h"
 
 #include <QAbstractListModel>
-#include <QCoreApplication>
+#include <QApplication>
+#include <QFocusEvent>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStringListModel>
 
 #include <string>
 #include <vector>
 
 namespace qtb {
 namespace {
+
+// Windows' control font gives list rows of 12 pixels, and lines of text 11 pixels high.
+constexpr int WINDOWS_ROW_HEIGHT = 12;
+constexpr int SMALLEST_TEXT_HEIGHT = 11;
+
+struct RowFont {
+    QFont font;
+    int rowHeight;
+};
+
+// The system font, made smaller while a row is higher than on Windows and the text is still as high
+// as Windows' own: the lists then show as many rows as there.
+const RowFont& ChosenFont() {
+    static const RowFont chosen = [] {
+        QListView probe;
+        QStringListModel rows({QStringLiteral("Äg")});
+        probe.setModel(&rows);
+        QFont font = QApplication::font(&probe);
+        probe.setFont(font);
+        RowFont best{font, probe.sizeHintForRow(0)};
+        for (int pixels = QFontInfo(font).pixelSize() - 1; best.rowHeight > WINDOWS_ROW_HEIGHT && pixels > 0;
+             --pixels) {
+            font.setPixelSize(pixels);
+            if (QFontMetrics(font).height() < SMALLEST_TEXT_HEIGHT) break;
+            probe.setFont(font);
+            best = RowFont{font, probe.sizeHintForRow(0)};
+        }
+        return best;
+    }();
+    return chosen;
+}
 
 // All rows in one byte buffer with their end offsets: a million rows cost their text plus 8 bytes each.
 // Appended rows are announced to the view in one batch, when the event loop next runs or before any
@@ -126,6 +162,7 @@ class ListBox : public QListView {
         setFocusPolicy(Qt::StrongFocus);
         connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
             if (!programmatic_) QueueEvent(EVENT_CONTROL, number_ & 0xFFFF);
+            viewport()->update(); // the focus frame comes or goes with the selection
         });
     }
 
@@ -166,10 +203,42 @@ class ListBox : public QListView {
         return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
     }
 
-    // Only the left button selects, as in a list box.
+    // Only the left button selects, as in a list box. A click on the selected row is reported as well,
+    // as a Windows list box reports every click on a row.
     void mousePressEvent(QMouseEvent* event) override {
         if (event->button() != Qt::LeftButton) return event->accept();
+        QModelIndex index = indexAt(event->position().toPoint());
+        bool again = index.isValid() && index.row() == Selected();
         QListView::mousePressEvent(event);
+        if (again) QueueEvent(EVENT_CONTROL, number_ & 0xFFFF);
+    }
+
+    // Qt makes the first row current when the focus comes, and the first Down would then move on to the
+    // second: without a selected row there is no current row, and the arrow keys start at the first.
+    void focusInEvent(QFocusEvent* event) override {
+        bool current = currentIndex().isValid();
+        QListView::focusInEvent(event);
+        if (!current && Selected() == -1)
+            selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        viewport()->update();
+    }
+
+    void focusOutEvent(QFocusEvent* event) override {
+        QListView::focusOutEvent(event);
+        viewport()->update();
+    }
+
+    // Without a selected row the focus shows as a dotted frame where the first row is or would be, as on
+    // Windows; otherwise the selection shows it.
+    void paintEvent(QPaintEvent* event) override {
+        QListView::paintEvent(event);
+        if (!hasFocus() || Selected() != -1) return;
+        int top = model_.rowCount() > 0 ? visualRect(model_.index(0)).top() : 0;
+        QPainter painter(viewport());
+        QPen pen(palette().color(QPalette::Text));
+        pen.setDashPattern({1, 1});
+        painter.setPen(pen);
+        painter.drawRect(0, top, viewport()->width() - 1, ChosenFont().rowHeight - 1);
     }
 
     void mouseDoubleClickEvent(QMouseEvent* event) override {
@@ -190,6 +259,10 @@ ListBox* AsList(QWidget* widget) {
 }
 
 } // namespace
+
+const QFont& ControlFont() {
+    return ChosenFont().font;
+}
 
 QWidget* NewListBox(QWidget* parent, int32_t number) {
     return new ListBox(parent, number);

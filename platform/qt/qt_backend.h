@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+class QFont;
 class QWidget;
 
 namespace qtb {
@@ -48,6 +49,9 @@ void MoveFocus(QWidget* top, bool backwards);
 void InstallKeyboardFilter();
 
 // List boxes (listbox.cpp).
+// The font of buttons, labels and list boxes: the system's, smaller where list rows would otherwise be
+// higher than on Windows, but not smaller than Windows' own.
+const QFont& ControlFont();
 QWidget* NewListBox(QWidget* parent, int32_t number);
 int32_t ListSelected(QWidget* list);
 void ListSelect(QWidget* list, int32_t row);

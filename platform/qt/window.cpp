@@ -13,6 +13,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyleOptionProgressBar>
+#include <QStylePainter>
 #include <QTranslator>
 #include <QWidget>
 
@@ -64,6 +66,22 @@ class FramedWindow : public QWidget {
     bool framed_ = false;
 };
 
+// A vertical or horizontal bar without text. Fusion draws a line of the bar's colour even at the
+// minimum: there an empty bar shows its groove only.
+class Bar : public QProgressBar {
+  public:
+    using QProgressBar::QProgressBar;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override {
+        if (value() > minimum()) return QProgressBar::paintEvent(event);
+        QStylePainter painter(this);
+        QStyleOptionProgressBar option;
+        initStyleOption(&option);
+        painter.drawControl(QStyle::CE_ProgressBarGroove, option);
+    }
+};
+
 struct ControlEntry {
     QPointer<QWidget> widget;
     Kind kind = Kind::None;
@@ -100,6 +118,7 @@ WindowHandle AddControl(int32_t number, Kind kind, int32_t x, int32_t y, int32_t
     QWidget* widget = make(parent, number);
     widget->setProperty(PROP_NUMBER, number);
     widget->setProperty(PROP_KIND, static_cast<int>(kind));
+    widget->setFont(ControlFont());
     widget->setGeometry(x, y, width, height);
     widget->show();
     entry.widget = widget;
@@ -192,6 +211,8 @@ using namespace qtb;
 void qtb::EnsureApplication() {
     if (!QApplication::instance()) {
         auto* application = new QApplication(argc, argv);
+        // Desktops find the program's menu entry and icon by this name (on Wayland, its app id).
+        QGuiApplication::setDesktopFileName(QStringLiteral(ZW_APP_ID));
         // Qt's own dialog texts in the user's language, where Qt has them.
         auto* translator = new QTranslator(application);
         if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
@@ -302,7 +323,7 @@ WindowHandle CreateProgressBar(int32_t number, int32_t x, int32_t y, int32_t wid
                                int32_t minimum, int32_t maximum, int32_t style) {
     // A bar that cannot be made leaves the table as it was.
     if (number < 0 || !controlParent) return nullptr;
-    auto* bar = new QProgressBar(controlParent.data());
+    auto* bar = new Bar(controlParent.data());
     bar->setOrientation(style & BAR_VERTICAL ? Qt::Vertical : Qt::Horizontal);
     bar->setTextVisible(false);
     bar->setRange(minimum, maximum);

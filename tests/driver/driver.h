@@ -27,7 +27,14 @@ std::string ControlText(int32_t control); // button caption or label text, in pr
 std::vector<std::string> ControlRows(int32_t control);
 int32_t SelectedRow(int32_t control); // -1 for none
 int32_t BarPosition(int32_t control);
-int32_t FocusedControl(); // -1 when no control of ours has the focus
+int32_t FocusedControl();           // -1 when no control of ours has the focus
+int32_t RowHeight(int32_t control); // of a list box's rows, in pixels
+// What a control looks like on the screen now, its frame included: pixels row by row, 0xRRGGBB.
+struct Picture {
+    int32_t width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+};
+Picture ControlPicture(int32_t control);
 // Saves a picture of the whole screen (or the window) as a PNG or BMP under ZW_ARTIFACTS.
 std::string SaveScreenshot(const std::string& name);
 

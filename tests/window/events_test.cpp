@@ -44,6 +44,38 @@ TEST_F(WindowEvents, TheUsersSelectionIsAnEventTheProgramsIsNot) {
               "");
 }
 
+// As a Windows list box: the first arrow key starts at the first row, and every click on a row is
+// reported, also on the row already selected (the program shows that group again).
+TEST_F(WindowEvents, TheFirstArrowKeySelectsTheFirstRowAndAClickOnTheSelectedRowIsAnEvent) {
+    auto fill = [](int32_t list) {
+        for (const char* row : {"eins", "zwei", "drei"})
+            InsertRow(list, -1, row);
+    };
+    fill(LstAllFiles);
+    EXPECT_EQ(EventsOf([] { driver::UserClick(BtnAddFolder); }), "control 0");
+    EXPECT_EQ(EventsOf([] { driver::UserKey(driver::Key::Tab); }), "");
+    ASSERT_EQ(driver::FocusedControl(), LstAllFiles);
+    EXPECT_EQ(EventsOf([] { driver::UserKey(driver::Key::Down); }), "control 2");
+    EXPECT_EQ(GetControlValue(LstAllFiles), 0);
+    // The same in a list the program has filled anew since, tabbed to again.
+    ClearRows(LstAllFiles);
+    fill(LstAllFiles);
+    EXPECT_EQ(EventsOf([] {
+                  driver::UserKey(driver::Key::ShiftTab);
+                  driver::UserKey(driver::Key::Tab);
+                  driver::UserKey(driver::Key::Down);
+              }),
+              "control 2");
+    EXPECT_EQ(GetControlValue(LstAllFiles), 0);
+
+    fill(LstGroups);
+    EXPECT_EQ(EventsOf([] { driver::UserClickRow(LstGroups, 1); }), "control 4");
+    EXPECT_EQ(EventsOf([] { driver::UserClickRow(LstGroups, 1); }), "control 4");
+    EXPECT_EQ(GetControlValue(LstGroups), 1);
+    EXPECT_EQ(EventsOf([] { driver::UserClick(LstGroups); }), ""); // below the rows
+    EXPECT_EQ(GetControlValue(LstGroups), 1);
+}
+
 // Focus moves raise nothing; Tab walks enabled buttons and lists in creation order and wraps.
 TEST_F(WindowEvents, TabWalksEnabledControlsInCreationOrderAndWrapsSilently) {
     auto walk = [](driver::Key key, int steps) {

@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -187,6 +188,22 @@ int32_t BarPosition(int32_t control) {
 
 int32_t FocusedControl() {
     return qtb::ControlNumber(QApplication::focusWidget());
+}
+
+int32_t RowHeight(int32_t control) {
+    return qtb::ListRowRect(qtb::ControlWidget(control), 0).height();
+}
+
+Picture ControlPicture(int32_t control) {
+    QWidget* widget = qtb::ControlWidget(control);
+    if (!widget) return {};
+    Settle(widget->window(), false);
+    QImage image = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    Picture picture{image.width(), image.height(), {}};
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            picture.pixels.push_back(image.pixel(x, y) & 0xFFFFFF);
+    return picture;
 }
 
 std::string SaveScreenshot(const std::string& name) {

@@ -594,6 +594,45 @@ int32_t FocusedControl() {
     return GetDlgCtrlID(focus);
 }
 
+int32_t RowHeight(int32_t control) {
+    HWND list = ControlWindow(control);
+    return list == nullptr ? 0 : static_cast<int32_t>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+}
+
+// Read from the window's own surface, so that nothing that may cover it on the screen counts.
+Picture ControlPicture(int32_t control) {
+    HWND window = ControlOrFail(control);
+    if (window == nullptr) return {};
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RECT frame = {};
+    GetWindowRect(window, &frame);
+    Picture picture{frame.right - frame.left, frame.bottom - frame.top, {}};
+    HDC source = GetWindowDC(window);
+    HDC memory = CreateCompatibleDC(source);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = picture.width;
+    info.bmiHeader.biHeight = -picture.height; // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap != nullptr && bits != nullptr) {
+        HGDIOBJ previous = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, picture.width, picture.height, source, 0, 0, SRCCOPY);
+        GdiFlush();
+        SelectObject(memory, previous);
+        const auto* pixels = static_cast<const uint32_t*>(bits);
+        for (int32_t i = 0; i < picture.width * picture.height; ++i)
+            picture.pixels.push_back(pixels[i] & 0xFFFFFF); // blue, green, red, unused: 0xRRGGBB
+    }
+    if (bitmap != nullptr) DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(window, source);
+    return picture;
+}
+
 // Paints what is still invalid and lets Wine copy its window surfaces to the display, which it does
 // lazily from the message wait; posted messages stay in the queue.
 static void LetTheScreenCatchUp() {
