@@ -3,8 +3,8 @@
 
 The tree holds pairs a/b of one size (more files than the search holds open at once, so files are closed
 and opened again by path). Every b has two versions and neither ever equals its a: version 1 differs from
-a only in its last 64 KiB, version 2 only in its first 64 KiB, so a search that read the first stretch of
-version 1 and the last of version 2 would see a's bytes. Other programs (writers) keep replacing every b
+a only in its last KiB, version 2 only in its first KiB, so a search that read the first stretch of
+version 1 and the rest of version 2 would see a's bytes. Other programs (writers) keep replacing every b
 by its other version with an atomic save (write a temporary file, rename it over the name) while the
 command line searches the tree again and again. Pairs c/d are equal and never change.
 
@@ -38,9 +38,9 @@ def make_tree(root, pairs, size, seed=7):
     for i in range(pairs):
         a = rng.randbytes(size)
         tail = bytearray(a)
-        tail[-64 * KIB:] = rng.randbytes(64 * KIB)
+        tail[-KIB:] = rng.randbytes(KIB)
         head = bytearray(a)
-        head[: 64 * KIB] = rng.randbytes(64 * KIB)
+        head[:KIB] = rng.randbytes(KIB)
         (root / "ab" / f"a{i:03d}").write_bytes(a)
         (root / "ab" / f"b{i:03d}").write_bytes(bytes(tail))
         versions.append((bytes(tail), bytes(head)))
