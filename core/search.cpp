@@ -225,6 +225,10 @@ void SortBlocks(const std::vector<const unsigned char*>& blocks, size_t length, 
     }
 }
 
+// Files larger than this are told apart from other names of them when first opened; reading them
+// costs more than keeping their identity.
+constexpr int64_t kIdentityAtOpen = 64 * 1024;
+
 // The search over the files of one size.
 class SizeSet {
   public:
@@ -431,11 +435,16 @@ class SizeSet {
     // another: it takes no part, and a group needs two files that stayed as they were.
     void Finish(const std::vector<int32_t>& equal) {
         std::vector<int32_t> members;
+        // Names of one file that were not told apart when opened are told apart now: the earliest name
+        // stays, the later ones take no part.
+        std::unordered_set<FileIdentity, IdentityHash> identities;
         for (int32_t m : equal) {
-            if (Unchanged(m))
-                members.push_back(m);
-            else
+            if (!Unchanged(m))
                 Drop(m, files_[m].read);
+            else if (size_ <= kIdentityAtOpen && !identities.insert(files_[m].first.identity).second)
+                Drop(m, 0);
+            else
+                members.push_back(m);
         }
         if (members.size() < 2) {
             for (int32_t m : members)
@@ -489,7 +498,7 @@ class SizeSet {
 
     Outcome ReadStretch(int32_t m, Stretch stretch, unsigned char* block) {
         File& file = files_[m];
-        if (const auto& hook = CurrentSearchTuning().beforeRead) hook(FullPath(*file.entry));
+        if (beforeRead_) beforeRead_(FullPath(*file.entry));
         if (file.slot == 0) {
             if (!Open(m)) return Failed(m);
             // A file opened again must be the file its first open found, or it would be compared partly
@@ -503,8 +512,10 @@ class SizeSet {
                 file.first = stamp;
                 if (stamp.size != size_) return Changed(m);
                 // Files are first opened in catalogue order, so a file met before is an earlier entry of
-                // the same file: this later name takes no part.
-                if (!identities_.insert(stamp.identity).second) return Outcome::SameFile;
+                // the same file: this later name takes no part. Small files are told apart only when
+                // they have turned out equal, which spares keeping the identity of every file.
+                if (size_ > kIdentityAtOpen && !identities_.insert(stamp.identity).second)
+                    return Outcome::SameFile;
             }
         } else {
             Unlink(m);
@@ -602,6 +613,7 @@ class SizeSet {
     std::vector<int32_t>& freeSlots_;
     std::unordered_set<FileIdentity, IdentityHash> identities_;
     Arena& arena_;
+    const std::function<void(const std::string&)>& beforeRead_ = CurrentSearchTuning().beforeRead;
     int32_t mostRecent_ = -1;
     int32_t leastRecent_ = -1;
     int32_t openCount_ = 0;
@@ -683,7 +695,7 @@ void FindDuplicates() {
 
     std::sort(groups.begin(), groups.end(),
               [](const Group& a, const Group& b) { return a.position < b.position; });
-    for (const Group& found : groups) {
+    for (Group& found : groups) {
         DuplicateGroup* group = ListAdd(GroupList);
         group->Count = static_cast<int32_t>(found.members.size());
         for (const Seen& seen : found.members) {
@@ -693,6 +705,8 @@ void FindDuplicates() {
             member->Seen = seen.stamp;
             if (!group->FirstMember) group->FirstMember = member;
         }
+        // Released as the members are made, so that the two are never held whole at once.
+        std::vector<Seen>().swap(found.members);
         ++stats.groups;
         stats.groupedFiles += group->Count;
     }
