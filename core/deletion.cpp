@@ -1,39 +1,11 @@
+// Deleting a member's file after checking that it and, for the marked member, a copy of it are still
+// what the search saw; and the list bookkeeping after a deletion.
 #include "core/deletion.h"
 
 #include "core/compare.h"
-#include "core/lists.h"
-#include "platform/dialogs.h"
 #include "platform/file_services.h"
-#include "platform/window_services.h"
-#include "ui/controls.h"
-#include "ui/present.h"
-
-#include <string>
 
 namespace {
-
-// The group of the selected row of LstGroups, or nullptr when no row of a group is selected.
-DuplicateGroup* SelectedGroup(int32_t* row) {
-    *row = GetControlValue(LstGroups);
-    if (*row < 0 || *row >= ListCount(GroupList)) return nullptr;
-    ListSelect(GroupList, *row);
-    return GroupList.Current();
-}
-
-// The file of one member; a failure is told to the user and leaves everything as it was.
-bool DeleteMemberFile(const GroupMember& member) {
-    std::string path = FullPath(member);
-    if (RemoveFile(path)) return true;
-    ShowMessageBox(TEXT_ERROR_TITLE, TEXT_DELETE_FAILED_BEFORE + path + TEXT_DELETE_FAILED_AFTER, 0);
-    return false;
-}
-
-// A member that is no longer what the search compared is not deleted, and the user learns why.
-void RefuseChanged(const GroupMember& member) {
-    ShowMessageBox(
-        TEXT_ERROR_TITLE,
-        TEXT_DELETE_FAILED_BEFORE + FullPath(member) + TEXT_DELETE_FAILED_AFTER + "\n" + TEXT_CHANGED, 0);
-}
 
 // The member's path, opened now in Slot (left open), names the very file the search saw, unchanged.
 bool StillAsSeen(const GroupMember& member, int32_t slot) {
@@ -71,90 +43,40 @@ bool HasIntactCopy(const DuplicateGroup& group, const GroupMember& marked) {
     return found;
 }
 
-void RemoveMember(GroupMember* member) {
+} // namespace
+
+DeletionResult DeleteMemberFile(const DuplicateGroup& group, const GroupMember& member, bool keepCopy) {
+    bool safe = keepCopy ? HasIntactCopy(group, member) : StillAsSeen(member, 1);
+    CloseFileSlot(1);
+    if (!safe) return DELETION_REFUSED;
+    return RemoveFile(FullPath(member)) ? DELETION_DONE : DELETION_FAILED;
+}
+
+DuplicateGroup* GroupAt(int32_t index) {
+    if (index < 0 || index >= ListCount(GroupList)) return nullptr;
+    ListSelect(GroupList, index);
+    return GroupList.Current();
+}
+
+GroupMember* MemberAt(const DuplicateGroup& group, int32_t index) {
+    if (index < 0 || index >= group.Count) return nullptr;
+    ListLink* member = group.FirstMember;
+    for (int32_t i = 0; i < index && member; ++i)
+        member = member->next;
+    return static_cast<GroupMember*>(member);
+}
+
+void RemoveMember(DuplicateGroup& group, GroupMember* member) {
+    if (member == group.FirstMember)
+        group.FirstMember = group.Count > 1 ? static_cast<GroupMember*>(member->next) : nullptr;
+    group.Count -= 1;
     ListSetCurrent(MemberList, member);
     ListDelete(MemberList);
 }
 
-// After row Row of a list box has gone: the row that took its place, or the new last row.
-void ReselectAfterRemoval(int32_t control, int32_t row) {
-    int32_t rows = CountRows(control);
-    SetControlValue(control, row > rows - 1 ? row - 1 : row);
-}
-
-void RemoveGroup(DuplicateGroup* group, int32_t row) {
+void RemoveGroup(DuplicateGroup* group) {
+    while (group->Count > 0 && group->FirstMember)
+        RemoveMember(*group, group->FirstMember);
     ListSetCurrent(GroupList, group);
     ListDelete(GroupList);
-    DeleteRow(LstGroups, row);
-    ReselectAfterRemoval(LstGroups, row);
-}
-
-void ShowPlainGroupCount() {
-    SetControlText(LblGroups, std::string(TEXT_GROUPS) + " (" + std::to_string(ListCount(GroupList)) + ")");
-}
-
-} // namespace
-
-void DeleteMarkedMember() {
-    int32_t groupRow = 0;
-    DuplicateGroup* group = SelectedGroup(&groupRow);
-    if (!group) return;
-    int32_t index = GetControlValue(LstMembers);
-    // The member rows must be this group's: a row count that differs means they show something else.
-    if (index < 0 || index >= group->Count || CountRows(LstMembers) != group->Count) return;
-
-    GroupMember* member = group->FirstMember;
-    for (int32_t i = 0; i < index && member; ++i)
-        member = static_cast<GroupMember*>(member->next);
-    if (!member) return;
-    if (!HasIntactCopy(*group, *member)) {
-        RefuseChanged(*member);
-        return;
-    }
-    if (!DeleteMemberFile(*member)) return;
-
-    GroupMember* following = group->Count > 1 ? static_cast<GroupMember*>(member->next) : nullptr;
-    RemoveMember(member);
-    DeleteRow(LstMembers, index);
-    ReselectAfterRemoval(LstMembers, index);
-    if (index == 0) group->FirstMember = following;
-    group->Count -= 1;
-
-    // One member left is no longer a duplicate; none left (after a partly failed delete-all) is no group.
-    if (group->Count <= 1) {
-        if (group->Count == 1) RemoveMember(group->FirstMember);
-        RemoveGroup(group, groupRow);
-        RefreshLists(REFRESH_MEMBERS);
-        ShowPlainGroupCount();
-    }
-}
-
-void DeleteAllMembers() {
-    int32_t groupRow = 0;
-    DuplicateGroup* group = SelectedGroup(&groupRow);
-    if (!group) return;
-
-    GroupMember* member = group->FirstMember;
-    GroupMember* firstKept = nullptr;
-    const int32_t members = group->Count;
-    for (int32_t i = 0; i < members && member; ++i) {
-        GroupMember* next = static_cast<GroupMember*>(member->next);
-        const bool unchanged = StillAsSeen(*member, 1);
-        CloseFileSlot(1);
-        if (!unchanged) RefuseChanged(*member);
-        if (unchanged && DeleteMemberFile(*member)) {
-            RemoveMember(member);
-            group->Count -= 1;
-        } else if (!firstKept) {
-            firstKept = member;
-        }
-        member = next;
-    }
-    group->FirstMember = firstKept;
-
-    if (group->Count == 0) {
-        RemoveGroup(group, groupRow);
-        ShowPlainGroupCount();
-    }
-    RefreshLists(REFRESH_MEMBERS);
 }

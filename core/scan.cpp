@@ -10,7 +10,7 @@ namespace {
 
 // Links are never handed out, so a walk cannot loop; this bound only keeps a pathologically deep
 // tree from exhausting the stack. Deeper folders are passed over like unreadable ones.
-constexpr int32_t kMaxDepth = 4096;
+constexpr int32_t MAX_DEPTH = 4096;
 
 std::string JoinName(const std::string& folder, const std::string& name) {
     std::string path;
@@ -36,8 +36,8 @@ void ScanFolder(const std::string& folder, const std::string& pattern, int32_t d
     if (depth < 0) return;
     std::string base = folder;
     if (!base.empty() && base.back() == PATH_SEPARATOR) base.pop_back();
-    if (depth > kMaxDepth) {
-        ScanOmissions.push_back({base, "deeper than " + std::to_string(kMaxDepth) + " folders"});
+    if (depth > MAX_DEPTH) {
+        ScanOmissions.push_back({base, "deeper than " + std::to_string(MAX_DEPTH) + " folders"});
         return;
     }
     // One string for all entries of this folder, made when its first file turns up.

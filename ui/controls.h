@@ -1,23 +1,9 @@
-// The main window's control numbers and the program's fixed texts.
+// The main window's size and the program's fixed texts; the control numbers come from core.
 #pragma once
 
-#include <cstdint>
+#include "core/controls.h"
 
-enum Control : int32_t {
-    BtnAddFolder = 0,
-    LblAllFiles = 1,
-    LstAllFiles = 2,
-    LblGroups = 3,
-    LstGroups = 4,
-    LblMembers = 5,
-    LstMembers = 6,
-    BtnDeleteMarked = 7,
-    BtnReset = 8,
-    BtnSearch = 9,
-    BtnDeleteAll = 10,
-    BarOverall = 100,
-    BarFile = 101,
-};
+#include <cstdint>
 
 constexpr int32_t MAIN_WINDOW = 0;
 constexpr int32_t MAIN_WIDTH = 600;

@@ -34,7 +34,7 @@ void RefreshGroups() {
     if (!GroupList.head) {
         InsertRow(LstGroups, -1, TEXT_NO_GROUPS);
         // Counts of an earlier search would describe groups that are no longer listed.
-        SetControlText(LblGroups, std::string(TEXT_GROUPS) + " (0)");
+        ShowGroupCount();
         return;
     }
     int64_t groups = 0;
@@ -75,6 +75,10 @@ void RefreshMembers() {
 }
 
 } // namespace
+
+void ShowGroupCount() {
+    SetControlText(LblGroups, std::string(TEXT_GROUPS) + " (" + std::to_string(ListCount(GroupList)) + ")");
+}
 
 bool HasBakExtension(const std::string& name) {
     std::string::size_type dot = name.rfind('.');

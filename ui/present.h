@@ -12,5 +12,8 @@ constexpr int32_t REFRESH_MEMBERS = 4;
 // order 1, 2, 4.
 void RefreshLists(int32_t mask);
 
+// Sets LblGroups to the plain number of groups, without the member total.
+void ShowGroupCount();
+
 // True when the extension of Name (the text after its last '.') lower-cases to "bak".
 bool HasBakExtension(const std::string& name);

@@ -1,6 +1,5 @@
 #include "ui/program.h"
 
-#include "core/deletion.h"
 #include "core/lists.h"
 #include "core/omissions.h"
 #include "core/scan.h"
@@ -10,6 +9,7 @@
 #include "platform/file_services.h"
 #include "platform/window_services.h"
 #include "ui/controls.h"
+#include "ui/delete_commands.h"
 #include "ui/layout.h"
 #include "ui/present.h"
 

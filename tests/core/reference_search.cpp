@@ -1,11 +1,11 @@
 #include "reference_search.h"
 
 #include "core/compare.h"
+#include "core/controls.h"
 #include "core/lists.h"
 #include "platform/console/console_bars.h"
 #include "platform/file_services.h"
 #include "platform/window_services.h"
-#include "ui/controls.h"
 
 #include <algorithm>
 #include <set>

@@ -4,14 +4,14 @@
 // counts, flags and bar values; the pair comparison is held against its unit-by-unit form as well.
 // ZW_SEARCH_SEED repeats a run, ZW_SEARCH_TREES changes the number of trees.
 #include "core/compare.h"
+#include "core/controls.h"
 #include "core/lists.h"
 #include "core/search.h"
-#include "core/search_support.h"
+#include "core/search_tuning.h"
 #include "platform/console/console_bars.h"
 #include "platform/file_services.h"
 #include "platform/window_services.h"
 #include "reference_search.h"
-#include "ui/controls.h"
 
 #include <gtest/gtest.h>
 

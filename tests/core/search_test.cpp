@@ -2,16 +2,16 @@
 // equivalence test rarely or never hold (files of several GiB, many files of one size, too few handles,
 // a search run twice) and the cases around the large-file threshold.
 #include "core/compare.h"
+#include "core/controls.h"
 #include "core/lists.h"
 #include "core/omissions.h"
 #include "core/search.h"
-#include "core/search_support.h"
+#include "core/search_tuning.h"
 #include "platform/console/console_bars.h"
 #include "platform/file_services.h"
 #include "platform/window_services.h"
 #include "reference_search.h"
 #include "test_tree.h"
-#include "ui/controls.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // The two delete commands on real files, in the states a user reaches less easily than the whole
 // program's test does: files changed since the search, files that cannot be deleted, commands without a
 // selection, the last group going.
-#include "core/deletion.h"
 #include "core/lists.h"
 #include "driver/driver.h"
 #include "platform/file_services.h"
 #include "platform/window_services.h"
 #include "ui/controls.h"
+#include "ui/delete_commands.h"
 #include "ui/present.h"
 #include "ui/program.h"
 

@@ -1,13 +1,12 @@
-// What the content comparison and the duplicate search share: their reading knobs and a bar that is
-// repainted only when its value changes.
+// How the search reads: block sizes, memory, open files. Tests shrink these knobs so that files of a few
+// bytes take every path that large files take, and change files behind the search's back; the program
+// keeps the defaults.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
 
-// How the search reads. Tests shrink these so that files of a few bytes take every path that large
-// files take; the program keeps the defaults.
 struct SearchTuning {
     int64_t wholeFileLimit = 128 * 1024; // files up to this size are read in one piece
     int64_t firstBlock = 64 * 1024;      // most sets split in the first block
@@ -33,39 +32,3 @@ struct SearchTuning {
 
 // The knobs in force; tests may change them and put the defaults back afterwards.
 SearchTuning& CurrentSearchTuning();
-
-// A progress bar that calls SetControlValue only when the value differs from the one shown last. A new
-// painter paints its first value whatever the bar shows, as the bar may have been set elsewhere.
-class BarPainter {
-  public:
-    explicit BarPainter(int32_t control) : control_(control) {}
-    void Show(int32_t value);
-
-  private:
-    int32_t control_;
-    int32_t shown_ = -1;
-};
-
-// A stretch of a file, [from, to) in bytes.
-struct Stretch {
-    int64_t from = 0;
-    int64_t to = 0;
-};
-
-// The order in which files of one size are compared: the first block, then the last block, then the
-// rest from the front in blocks that grow. Every byte comes up exactly once; an empty file gives one
-// empty stretch.
-class ReadPlan {
-  public:
-    explicit ReadPlan(int64_t size) : size_(size), tail_(size) {}
-    bool Done() const { return started_ && head_ >= tail_; }
-    // The next stretch, at most Cap bytes long (Cap below 1 counts as 1), counted as done at once.
-    Stretch Next(int64_t cap);
-
-  private:
-    int64_t size_;
-    int64_t head_ = 0; // [0, head_) has come up
-    int64_t tail_;     // [tail_, size_) has come up
-    int64_t middle_ = 0;
-    bool started_ = false;
-};

@@ -1,0 +1,228 @@
+// Splitting one set of files of one size by their content, stretch by stretch, until each file is in a
+// group of equal files or known to have no equal.
+#include "core/size_set.h"
+
+#include "core/block_order.h"
+#include "core/compare.h"
+#include "core/search_tuning.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+// Files whose stretches have been equal so far, in catalogue order, and where they stand.
+struct Candidates {
+    std::vector<int32_t> members;
+    ReadPlan plan;
+    int32_t steps = 0; // stretches read so far
+};
+
+struct PathKey {
+    const std::string* folder;
+    const std::string* name;
+    bool operator==(const PathKey& other) const { return *folder == *other.folder && *name == *other.name; }
+};
+
+struct PathHash {
+    size_t operator()(const PathKey& key) const {
+        return std::hash<std::string_view>()(*key.folder) * 31 + std::hash<std::string_view>()(*key.name);
+    }
+};
+
+bool SamePath(const FileEntry& a, const FileEntry& b) {
+    return a.Name == b.Name && (a.Folder.SameAs(b.Folder) || EntryFolder(a) == EntryFolder(b));
+}
+
+// An entry whose path an earlier entry of this size already has is that file again: it joins no group
+// and starts none.
+std::vector<int32_t> DistinctPaths(SizeSet& set) {
+    std::vector<int32_t> members;
+    const int32_t count = static_cast<int32_t>(set.files.size());
+    if (count == 2) {
+        members.push_back(0);
+        if (SamePath(*set.files[0].entry, *set.files[1].entry))
+            DropFile(set, 1, 0);
+        else
+            members.push_back(1);
+        return members;
+    }
+    std::unordered_set<PathKey, PathHash> paths;
+    for (int32_t i = 0; i < count; ++i) {
+        const FileEntry& entry = *set.files[i].entry;
+        if (paths.insert(PathKey{&EntryFolder(entry), &entry.Name}).second)
+            members.push_back(i);
+        else
+            DropFile(set, i, 0);
+    }
+    return members;
+}
+
+// For sets too large to hold a block of each: the next stretch of every file is read one file at a time
+// and hashed; a file whose hash no other file has is dropped. Files that share a hash are compared with
+// the first of them, read again; those equal to it go on past the stretch, the others are compared among
+// themselves the same way. Holds two stretches and a hash per file.
+void SplitByHash(SizeSet& set, Candidates candidates, Stretch stretch, const ReadPlan& after,
+                 std::vector<Candidates>& work) {
+    const SearchTuning& tuning = CurrentSearchTuning();
+    std::vector<SetFile>& files = set.files;
+    const int64_t length = stretch.to - stretch.from;
+    const size_t stride = static_cast<size_t>(length) + 1;
+    unsigned char* reference = ArenaOf(set.search->arena, 2 * stride);
+    unsigned char* other = reference + stride;
+    std::vector<std::pair<uint64_t, int32_t>> hashes;
+    hashes.reserve(candidates.members.size());
+    for (int32_t m : candidates.members) {
+        const int64_t before = files[m].read;
+        const ReadOutcome outcome = ReadSetStretch(set, m, stretch, reference);
+        // Only the second reading counts as read for the floor: the first only sorts.
+        files[m].read = before;
+        if (outcome != ReadOutcome::Read) {
+            DropFile(set, m, outcome == ReadOutcome::SameFile ? 0 : before);
+            continue;
+        }
+        files[m].counted += length;
+        CountDone(set.search->progress, length);
+        hashes.emplace_back(BlockHash(reference, static_cast<size_t>(length)) & tuning.hashMask, m);
+    }
+    std::sort(hashes.begin(), hashes.end());
+    std::vector<int32_t> rest, equal, differ;
+    for (size_t begin = 0, end; begin < hashes.size(); begin = end) {
+        end = begin + 1;
+        while (end < hashes.size() && hashes[end].first == hashes[begin].first)
+            ++end;
+        rest.clear();
+        for (size_t i = begin; i < end; ++i)
+            rest.push_back(hashes[i].second);
+        while (!rest.empty()) {
+            equal.clear();
+            differ.clear();
+            const int32_t first = rest.front();
+            if (rest.size() < 2) {
+                // Its hash alone tells it apart; an ideal reader needs at least one byte of it.
+                DropUnique(set, first, files[first].read + 1);
+                break;
+            }
+            if (ReadSetStretch(set, first, stretch, reference) != ReadOutcome::Read) {
+                DropFile(set, first, files[first].read);
+                rest.erase(rest.begin());
+                continue;
+            }
+            equal.push_back(first);
+            for (size_t i = 1; i < rest.size(); ++i) {
+                const int32_t m = rest[i];
+                const ReadOutcome outcome = ReadSetStretch(set, m, stretch, other);
+                if (outcome == ReadOutcome::Read &&
+                    std::memcmp(reference, other, static_cast<size_t>(length)) == 0)
+                    equal.push_back(m);
+                else if (outcome == ReadOutcome::Read)
+                    differ.push_back(m);
+                else
+                    DropFile(set, m, files[m].read);
+            }
+            if (equal.size() < 2) {
+                files[first].read -= length;
+                DropUnique(set, first, files[first].read + 1);
+            } else if (PlanDone(after)) {
+                FinishGroup(set, equal); // while they are still open
+            } else {
+                work.push_back(Candidates{equal, after, candidates.steps + 1});
+            }
+            for (int32_t m : differ)
+                files[m].read -= length; // read again when compared among themselves
+            rest.swap(differ);
+        }
+    }
+}
+
+// Reads the next stretch of every candidate and splits them by its content. Runs of at least two go
+// back to Work; a file left alone is dropped.
+void Split(SizeSet& set, Candidates candidates, std::vector<Candidates>& work) {
+    const SearchTuning& tuning = CurrentSearchTuning();
+    std::vector<SetFile>& files = set.files;
+    std::vector<int32_t>& members = candidates.members;
+    std::vector<int32_t> kept;
+    std::vector<const unsigned char*> blocks;
+    while (true) {
+        if (members.size() < 2) {
+            for (int32_t m : members)
+                DropUnique(set, m, files[m].read);
+            return;
+        }
+        if (PlanDone(candidates.plan)) {
+            FinishGroup(set, members);
+            return;
+        }
+        int64_t wanted = INT64_MAX;
+        if (candidates.steps < 2 && set.size > tuning.wholeFileLimit &&
+            int64_t(members.size()) >= tuning.probeMembers)
+            wanted = std::max<int64_t>(tuning.probeBlock, 1);
+        const int64_t cap = std::max<int64_t>(tuning.memoryBudget / int64_t(members.size()), 1);
+        ReadPlan ahead = candidates.plan;
+        const Stretch natural = NextStretch(ahead, wanted);
+        if (natural.to - natural.from > cap && cap < tuning.minimumBlock) {
+            SplitByHash(set, std::move(candidates), natural, ahead, work);
+            return;
+        }
+        ++candidates.steps;
+        const Stretch stretch = NextStretch(candidates.plan, std::min(wanted, cap));
+        const int64_t length = stretch.to - stretch.from;
+        const size_t stride = static_cast<size_t>(length) + 1;
+        unsigned char* arena = ArenaOf(set.search->arena, stride * members.size());
+        kept.clear();
+        blocks.clear();
+        for (int32_t m : members) {
+            unsigned char* block = arena + stride * kept.size();
+            const ReadOutcome outcome = ReadSetStretch(set, m, stretch, block);
+            if (outcome == ReadOutcome::Read) {
+                kept.push_back(m);
+                blocks.push_back(block);
+                files[m].counted += length;
+                CountDone(set.search->progress, length);
+            } else {
+                DropFile(set, m, outcome == ReadOutcome::SameFile ? 0 : files[m].read);
+            }
+        }
+        std::vector<size_t>& order = set.order;
+        std::vector<int64_t>& shared = set.shared;
+        SortBlocks(blocks, static_cast<size_t>(length), order, shared);
+        if (kept.size() < 2 ||
+            std::all_of(shared.begin() + 1, shared.end(), [&](int64_t s) { return s == length; })) {
+            members.swap(kept);
+            continue;
+        }
+        for (size_t begin = 0, end; begin < order.size(); begin = end) {
+            end = begin + 1;
+            while (end < order.size() && shared[end] == length)
+                ++end;
+            if (end - begin == 1) {
+                int64_t common = begin > 0 ? shared[begin] : 0;
+                if (end < order.size()) common = std::max(common, shared[end]);
+                const int32_t m = kept[order[begin]];
+                DropUnique(set, m, files[m].read - length + std::min(length, common + 1));
+            } else {
+                Candidates run{{}, candidates.plan, candidates.steps};
+                for (size_t i = begin; i < end; ++i)
+                    run.members.push_back(kept[order[i]]);
+                work.push_back(std::move(run));
+            }
+        }
+        return;
+    }
+}
+
+} // namespace
+
+void SearchSizeSet(SizeSet& set) {
+    StartSet(set.search->progress, set.size * static_cast<int64_t>(set.files.size()),
+             set.size >= LARGE_FILE_THRESHOLD);
+    std::vector<Candidates> work;
+    work.push_back(Candidates{DistinctPaths(set), PlanFor(set.size), 0});
+    while (!work.empty()) {
+        Candidates next = std::move(work.back());
+        work.pop_back();
+        Split(set, std::move(next), work);
+    }
+}

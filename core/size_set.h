@@ -1,0 +1,95 @@
+// One set of catalogued files of one size, as the search works through it: its files with what the
+// search saw of them, the files it holds open, and the groups it finds.
+#pragma once
+
+#include "core/bars.h"
+#include "core/lists.h"
+#include "core/reading.h"
+#include "core/search.h"
+#include "platform/file_services.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+// One file of the set.
+struct SetFile {
+    FileEntry* entry = nullptr;
+    int64_t offset = 0;    // file position while open
+    int64_t read = 0;      // bytes read from it
+    int64_t counted = 0;   // bytes counted as done on the bars
+    uint32_t position = 0; // place in the catalogue
+    int32_t slot = 0;      // file slot while open, 0 while closed
+    int32_t older = -1;    // neighbours in the list of open files, most recently used first
+    int32_t newer = -1;
+    int32_t reads = 0;    // stretches read from it
+    bool stamped = false; // it has been opened, and First holds what that open found
+    FileStamp first;
+};
+
+// A member as the search saw it: the deletion later checks that the file is still that file.
+struct Seen {
+    FileEntry* entry;
+    FileStamp stamp;
+};
+
+struct Group {
+    int64_t position; // of the reference file
+    std::vector<Seen> members;
+};
+
+// Room for the blocks of one step, kept for the whole search and never cleared: every byte used is
+// read into it first.
+struct Arena {
+    std::unique_ptr<unsigned char[]> memory;
+    size_t size = 0;
+};
+unsigned char* ArenaOf(Arena& arena, size_t bytes);
+
+struct IdentityHash {
+    size_t operator()(const FileIdentity& identity) const {
+        return std::hash<uint64_t>()(identity.device * 0x9E3779B97F4A7C15ull ^ identity.index);
+    }
+};
+
+// What the whole search shares with each set.
+struct SearchState {
+    Progress progress;
+    SearchStats stats;
+    std::vector<Group> groups;
+    std::vector<int32_t> freeSlots; // file slots not holding a file
+    Arena arena;
+};
+
+struct SizeSet {
+    int64_t size = 0;
+    std::vector<SetFile> files;
+    SearchState* search = nullptr;
+    // Files held open, most recently used first, linked through their older and newer fields.
+    int32_t mostRecent = -1;
+    int32_t leastRecent = -1;
+    int32_t openCount = 0;
+    std::unordered_set<FileIdentity, IdentityHash> identities; // of large files, at their first open
+    std::vector<size_t> order;                                 // SortBlocks's results, kept for each step
+    std::vector<int64_t> shared;
+};
+
+// Splits the set until every file is in a group or dropped (size_set.cpp).
+void SearchSizeSet(SizeSet& set);
+
+// The set's files (set_files.cpp).
+enum class ReadOutcome { Read, Failed, SameFile };
+// Reads Stretch of file M into Block (one byte longer than the stretch), opening the file again if it was
+// closed. Failed (noted as left out) when it cannot be read, or is no longer the file its first open found;
+// SameFile when it is an earlier entry's file under another name.
+ReadOutcome ReadSetStretch(SizeSet& set, int32_t m, Stretch stretch, unsigned char* block);
+// Every byte of these files was found equal: the ones that are still as their first open found them form a
+// group, if two or more are left.
+void FinishGroup(SizeSet& set, const std::vector<int32_t>& equal);
+// The file takes no further part: its remaining bytes count as done. Floor is what an ideal reader would
+// have had to read of it.
+void DropFile(SizeSet& set, int32_t m, int64_t floor);
+// No other file equals this one.
+void DropUnique(SizeSet& set, int32_t m, int64_t floor);
