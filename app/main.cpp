@@ -1,3 +1,4 @@
+// zwillingsfeger: the desktop program's entry.
 #include "ui/program.h"
 
 int main() {

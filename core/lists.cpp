@@ -1,3 +1,4 @@
+// The three lists and the full path of an entry or a member.
 #include "core/lists.h"
 
 #include "platform/file_services.h"

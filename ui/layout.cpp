@@ -1,3 +1,4 @@
+// The main window's layout: its thirteen controls, created in order.
 #include "ui/layout.h"
 
 #include "platform/window_services.h"

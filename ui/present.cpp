@@ -1,3 +1,4 @@
+// Filling the three list boxes and their headings from the lists.
 #include "ui/present.h"
 
 #include "core/lists.h"

@@ -1,3 +1,4 @@
+// The program's main routine: start-up, the event loop, the commands and the exit.
 #include "ui/program.h"
 
 #include "core/lists.h"

@@ -1,7 +1,8 @@
 // The command-line program: its arguments, the folders it scans, its three output formats, and the
 // whole run over real files (in-process, and once as the built program).
-#define ZW_CLI_NO_MAIN
-#include "app/cli.cpp"
+#include "app/cli_arguments.h"
+#include "app/cli_output.h"
+#include "app/cli_run.h"
 
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// The plain pairwise search and what the search tests share (see reference_search.h).
 #include "reference_search.h"
 
 #include "core/compare.h"

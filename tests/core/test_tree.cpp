@@ -1,3 +1,4 @@
+// Temporary trees of real folders and files, and a child process for tests that change who they are.
 #include "test_tree.h"
 
 #include "platform/file_services.h"

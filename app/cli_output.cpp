@@ -1,0 +1,158 @@
+// The command line's output formats.
+#include "app/cli_output.h"
+
+#include "core/lists.h"
+#include "core/omissions.h"
+#include "core/search.h"
+
+size_t Utf8SequenceLength(const std::string& text, size_t at) {
+    auto byte = [&](size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
+    auto continuation = [&](size_t i) { return (byte(i) & 0xC0) == 0x80; };
+    unsigned char lead = byte(at);
+    if (lead < 0x80) return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) return continuation(at + 1) ? 2 : 0;
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        unsigned second = byte(at + 1);
+        if (lead == 0xE0 && second < 0xA0) return 0;  // overlong
+        if (lead == 0xED && second >= 0xA0) return 0; // surrogate
+        return continuation(at + 1) && continuation(at + 2) ? 3 : 0;
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        unsigned second = byte(at + 1);
+        if (lead == 0xF0 && second < 0x90) return 0;  // overlong
+        if (lead == 0xF4 && second >= 0x90) return 0; // beyond U+10FFFF
+        return continuation(at + 1) && continuation(at + 2) && continuation(at + 3) ? 4 : 0;
+    }
+    return 0;
+}
+
+std::string TerminalText(const std::string& text) {
+    std::string out;
+    for (size_t at = 0; at < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[at]);
+        size_t length = Utf8SequenceLength(text, at);
+        const bool c1 = length == 2 && c == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0;
+        if (length == 0 || c1 || c < 0x20 || c == 0x7F) {
+            for (size_t i = 0; i < (c1 ? 2u : 1u); ++i) {
+                const unsigned char byte = static_cast<unsigned char>(text[at + i]);
+                char escape[8];
+                if (byte >= 7 && byte <= 13)
+                    std::snprintf(escape, sizeof escape, "\\%c", "abtnvfr"[byte - 7]);
+                else
+                    std::snprintf(escape, sizeof escape, "\\%03o", byte);
+                out += escape;
+            }
+            at += c1 ? 2 : 1;
+            continue;
+        }
+        if (c == '\\')
+            out += "\\\\";
+        else
+            out.append(text, at, length);
+        at += length;
+    }
+    return out;
+}
+
+std::string JsonString(const std::string& text, bool* valid) {
+    std::string out = "\"";
+    *valid = true;
+    for (size_t at = 0; at < text.size();) {
+        unsigned char c = static_cast<unsigned char>(text[at]);
+        size_t length = Utf8SequenceLength(text, at);
+        if (length == 0) {
+            out += "\\ufffd";
+            *valid = false;
+            ++at;
+            continue;
+        }
+        if (c == '"' || c == '\\') {
+            out.push_back('\\');
+            out.push_back(static_cast<char>(c));
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", c);
+            out += escape;
+        } else {
+            out.append(text, at, length);
+        }
+        at += length;
+    }
+    out.push_back('"');
+    return out;
+}
+
+// One JSON object for a member: its path, and its exact bytes when the path is not valid UTF-8.
+std::string JsonMember(const std::string& path) {
+    bool valid = true;
+    std::string out = "{\"path\":" + JsonString(path, &valid);
+    if (!valid) {
+        out += ",\"path_bytes\":[";
+        for (size_t i = 0; i < path.size(); ++i) {
+            if (i) out.push_back(',');
+            out += std::to_string(static_cast<unsigned char>(path[i]));
+        }
+        out.push_back(']');
+    }
+    out.push_back('}');
+    return out;
+}
+
+void WriteGroups(std::FILE* out, CliFormat format, bool escape) {
+    if (format == CliFormat::Json) std::fputs("{\"groups\":[", out);
+    bool firstGroup = true;
+    ListReset(GroupList);
+    while (ListNext(GroupList)) {
+        const DuplicateGroup& group = *GroupList.Current();
+        if (!firstGroup) {
+            if (format == CliFormat::Text) std::fputc('\n', out);
+            if (format == CliFormat::Null) std::fputc('\0', out);
+            if (format == CliFormat::Json) std::fputc(',', out);
+        }
+        firstGroup = false;
+        if (format == CliFormat::Json) std::fputs("\n[", out);
+        const ListLink* link = group.FirstMember;
+        for (int32_t i = 0; i < group.Count && link; ++i, link = link->next) {
+            std::string path = FullPath(*static_cast<const GroupMember*>(link));
+            if (format == CliFormat::Json) {
+                if (i) std::fputc(',', out);
+                std::fputs(JsonMember(path).c_str(), out);
+            } else {
+                if (escape && format == CliFormat::Text) path = TerminalText(path);
+                std::fwrite(path.data(), 1, path.size(), out);
+                std::fputc(format == CliFormat::Null ? '\0' : '\n', out);
+            }
+        }
+        if (format == CliFormat::Json) std::fputc(']', out);
+    }
+    if (format == CliFormat::Json) std::fputs("\n]}\n", out);
+}
+
+void WriteStats(std::FILE* err) {
+    const SearchStats& stats = LastSearchStats();
+    std::fprintf(err,
+                 "files catalogued: %lld\n"
+                 "candidate files:  %lld (%lld bytes)\n"
+                 "bytes read:       %lld\n"
+                 "floor:            %lld bytes\n"
+                 "groups:           %lld (%lld files)\n",
+                 static_cast<long long>(stats.filesCatalogued), static_cast<long long>(stats.candidateFiles),
+                 static_cast<long long>(stats.candidateBytes), static_cast<long long>(stats.bytesRead),
+                 static_cast<long long>(stats.floorBytes), static_cast<long long>(stats.groups),
+                 static_cast<long long>(stats.groupedFiles));
+}
+
+bool ReportOmissions(std::FILE* err, bool escape) {
+    for (const auto* list : {&ScanOmissions, &SearchOmissions})
+        for (const Omission& omission : *list) {
+            const std::string path = escape ? TerminalText(omission.path) : omission.path;
+            std::fprintf(err, "zwillingsfeger-cli: %s: %s\n", path.c_str(), omission.reason.c_str());
+        }
+    return ScanOmissions.empty() && SearchOmissions.empty();
+}

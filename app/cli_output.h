@@ -1,0 +1,27 @@
+// What zwillingsfeger-cli prints: the groups in its three formats, names as a terminal should show them,
+// the statistics and the omissions.
+#pragma once
+
+#include "app/cli_arguments.h"
+
+#include <cstdio>
+#include <string>
+
+// Length of the valid UTF-8 sequence at Text[At], 0 when the byte there does not start one.
+size_t Utf8SequenceLength(const std::string& text, size_t at);
+// Text for a terminal, as ls -b shows names: control bytes (C0 and C1) and bytes that are not UTF-8
+// become escapes such as \n or \033, and a backslash \\, so that no name can move the cursor or
+// recolour the screen.
+std::string TerminalText(const std::string& text);
+// Text as a JSON string literal; bytes that are not valid UTF-8 become U+FFFD and clear *Valid.
+std::string JsonString(const std::string& text, bool* valid);
+// One JSON object for a member: its path, and its exact bytes when the path is not valid UTF-8.
+std::string JsonMember(const std::string& path);
+
+// Prints the groups of GroupList in their order, each group's members as FullPath in member order.
+// Escape shows text paths as a terminal should show them.
+void WriteGroups(std::FILE* out, CliFormat format, bool escape);
+// The last search's statistics, for --stats.
+void WriteStats(std::FILE* err);
+// Names what the scans and the search left out, one line each, escaped when Escape; true when nothing was.
+bool ReportOmissions(std::FILE* err, bool escape);

@@ -1,0 +1,112 @@
+// The command line's run: folders checked before anything is scanned, then the scan, the search and the
+// output, and the exit status that tells a script what it got.
+#include "app/cli_run.h"
+
+#include "app/cli_arguments.h"
+#include "app/cli_output.h"
+#include "core/lists.h"
+#include "core/omissions.h"
+#include "core/scan.h"
+#include "core/search.h"
+#include "platform/console/console_bars.h"
+#include "platform/file_services.h"
+
+#include <cerrno>
+#include <cstring>
+
+#ifndef ZW_VERSION
+#define ZW_VERSION "unknown"
+#endif
+
+namespace {
+
+// Empty when the folder (absolute) can be catalogued, otherwise why not, to follow its name.
+std::string FolderProblem(const std::string& folder) {
+    if (CheckFolder(folder)) return {};
+    switch (LastFailure()) {
+    case FAILURE_MISSING:
+        return " does not exist";
+    case FAILURE_NOT_FOLDER:
+        return " is not a folder";
+    case FAILURE_DENIED:
+        return " cannot be read";
+    case FAILURE_TOO_LONG:
+        return " is too long";
+    default:
+        return ": " + LastFailureText();
+    }
+}
+
+// Flushes Out; false, with the reason told on Err, when what was written did not all arrive.
+bool Flushed(const CliStreams& streams) {
+    if (std::fflush(streams.out) == 0 && !std::ferror(streams.out)) return true;
+    std::fprintf(streams.err, "zwillingsfeger-cli: the output could not be written: %s\n",
+                 std::strerror(errno));
+    return false;
+}
+
+} // namespace
+
+int RunCli(const std::vector<std::string>& args, const CliStreams& streams) {
+    std::FILE* out = streams.out;
+    std::FILE* err = streams.err;
+    CliOptions options = ParseCliArguments(args);
+    if (!options.error.empty()) {
+        std::fprintf(err, "zwillingsfeger-cli: %s\n%sTry 'zwillingsfeger-cli --help'.\n",
+                     options.error.c_str(), CLI_USAGE);
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(CLI_USAGE, out);
+        std::fputs(CLI_HELP, out);
+        return Flushed(streams) ? 0 : 1;
+    }
+    if (options.version) {
+        std::fputs("zwillingsfeger-cli " ZW_VERSION "\n", out);
+        return Flushed(streams) ? 0 : 1;
+    }
+
+    // Every folder is checked before anything is scanned: a typo should not cost a long search.
+    std::vector<std::string> absolute;
+    bool usable = true;
+    for (const std::string& folder : options.folders) {
+        const std::string shown = streams.errTerminal ? TerminalText(folder) : folder;
+        std::string path = folder.empty() ? std::string() : AbsoluteFolder(folder);
+        if (!folder.empty() && path.empty()) {
+            std::fprintf(err, "zwillingsfeger-cli: '%s': there is no current folder to find it in (%s)\n",
+                         shown.c_str(), LastFailureText().c_str());
+            usable = false;
+            continue;
+        }
+        std::string problem = FolderProblem(path);
+        if (!problem.empty()) {
+            std::fprintf(err, "zwillingsfeger-cli: '%s'%s\n", shown.c_str(), problem.c_str());
+            usable = false;
+        }
+        absolute.push_back(path);
+    }
+    if (!usable) return 2;
+
+    InitFileServices();
+    ListClear(Catalogue);
+    ListClear(GroupList);
+    ListClear(MemberList);
+    ScanOmissions.clear();
+    for (const std::string& folder : FoldersToScan(absolute))
+        ScanFolder(folder, "*.*", 0);
+
+    ConsoleShowProgress(streams.errTerminal);
+    FindDuplicates();
+    ConsoleShowProgress(false);
+
+    const bool whole = ReportOmissions(err, streams.errTerminal);
+    WriteGroups(out, options.format, streams.outTerminal);
+    const bool written = Flushed(streams);
+    if (options.stats) WriteStats(err);
+    // The lists are released here rather than by the exit handlers, so that a test can run twice.
+    ListClear(Catalogue);
+    ListClear(GroupList);
+    ListClear(MemberList);
+    if (!written) return 1;
+    return whole ? 0 : 3;
+}
