@@ -194,6 +194,35 @@ TEST_F(SearchTest, FilesBeyondFourGibibytesAreComparedOverTheirWholeLength) {
     EXPECT_EQ(LastSearchStats().candidateBytes, 4 * size);
 }
 
+// Paths the generated trees take only by chance: a set split by hashes first, where every file shares
+// the hash (so bytes alone decide), and a large file under two names beside a copy of it.
+TEST_F(SearchTest, AHashSplitSetAndTwoNamesOfALargeFile) {
+    const std::string a = Bytes(64, 1), b = Bytes(64, 2);
+    for (const char* name : {"a1", "b1", "c", "a2", "b2", "a3"})
+        Add(name, name[0] == 'a' ? a : name[0] == 'b' ? b : Bytes(64, 3));
+    SearchTuning& tuning = CurrentSearchTuning();
+    tuning.memoryBudget = 60; // ten bytes a file, below the smallest block: split by hash
+    tuning.minimumBlock = 16;
+    for (uint64_t mask : {~uint64_t(0), uint64_t(0)}) {
+        tuning.hashMask = mask;
+        FindDuplicates();
+        EXPECT_EQ(Outcome(), "[a1 a2 a3] [b1 b2] flags 000000 bars 0 0") << mask;
+        // Told apart by their hashes, files are read at most twice.
+        EXPECT_TRUE(!mask || LastSearchStats().bytesRead <= 2 * 6 * 64) << LastSearchStats().bytesRead;
+    }
+
+    TearDown();
+    const std::string big = Bytes(100 * 1024, 4);
+    Add("x", big);
+    std::error_code failed;
+    fs::create_hard_link(tree.Path("x"), tree.Path("x-link"), failed);
+    if (failed) GTEST_SKIP() << "no hard links here";
+    Catalogued(tree.Path("x-link"));
+    Add("y", big);
+    FindDuplicates();
+    EXPECT_EQ(Outcome(), "[x y] flags 000 bars 0 0");
+}
+
 // Changes File as another program would: removes it, cuts it short, rewrites it in place or replaces it
 // by a rename, always with bytes of Other. False when the system refused.
 bool ChangeFile(const test_tree::TempTree& tree, const std::string& file, int change,
