@@ -1,4 +1,4 @@
-// Progress bars painted only when their value changes.
+// Progress bars painted only when their value changes, by the thread that owns the window.
 #include "core/bars.h"
 
 #include "core/controls.h"
@@ -10,24 +10,28 @@ void ShowBar(BarPainter& bar, int32_t value) {
     bar.shown = value;
 }
 
-Progress ProgressOver(int64_t totalBytes) {
-    Progress progress{{BarOverall}, {BarFile}};
+void StartProgress(SearchProgress& progress, int64_t totalBytes) {
+    progress.overall = {BarOverall};
+    progress.file = {BarFile};
     progress.total = totalBytes;
-    return progress;
+    progress.done.store(0);
 }
 
-void StartSet(Progress& progress, int64_t bytes, bool large) {
-    progress.setTotal = bytes;
-    progress.setDone = 0;
-    progress.fileBar = large;
-    if (large) ShowBar(progress.file, 0);
-}
-
-void CountDone(Progress& progress, int64_t bytes) {
-    progress.done += bytes;
-    progress.setDone += bytes;
+void ShowOverall(SearchProgress& progress) {
     if (progress.total > 0)
-        ShowBar(progress.overall, static_cast<int32_t>(progress.done * 100 / progress.total));
-    if (progress.fileBar && progress.setTotal > 0)
-        ShowBar(progress.file, static_cast<int32_t>(progress.setDone * 100 / progress.setTotal));
+        ShowBar(progress.overall, static_cast<int32_t>(progress.done.load() * 100 / progress.total));
+}
+
+void StartSet(SearchProgress& progress, SetProgress& set, int64_t bytes, bool large, bool paints) {
+    set = SetProgress{bytes, 0, large, paints};
+    if (large && paints) ShowBar(progress.file, 0);
+}
+
+void CountDone(SearchProgress& progress, SetProgress& set, int64_t bytes) {
+    progress.done.fetch_add(bytes);
+    set.done += bytes;
+    if (!set.paints) return;
+    ShowOverall(progress);
+    if (set.fileBar && set.total > 0)
+        ShowBar(progress.file, static_cast<int32_t>(set.done * 100 / set.total));
 }

@@ -1,7 +1,9 @@
 // The two progress bars as the comparison and the search move them: a bar is repainted only when its
-// value changes, and the search's bars follow the bytes done over all candidates and within one set.
+// value changes, and only by the thread that owns the window; the search's bars follow the bytes done
+// over all candidates and within the set of large files the owning thread searches.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 // A bar that calls SetControlValue only when the value differs from the one shown last. A new painter
@@ -12,18 +14,24 @@ struct BarPainter {
 };
 void ShowBar(BarPainter& bar, int32_t value);
 
-// The search's bars: BarOverall over all candidate bytes, BarFile over the bytes of the set of large
-// files being searched.
-struct Progress {
+// The whole search: BarOverall over all candidate bytes, counted by every searching thread.
+struct SearchProgress {
     BarPainter overall;
     BarPainter file;
     int64_t total = 0;
-    int64_t done = 0;
-    int64_t setTotal = 0;
-    int64_t setDone = 0;
-    bool fileBar = false;
+    std::atomic<int64_t> done{0};
 };
-Progress ProgressOver(int64_t totalBytes);
-// BarFile follows sets of large files only, as the comparison of a pair of small files never moves it.
-void StartSet(Progress& progress, int64_t bytes, bool large);
-void CountDone(Progress& progress, int64_t bytes);
+void StartProgress(SearchProgress& progress, int64_t totalBytes);
+// Repaints BarOverall from the bytes done so far; on the owning thread only.
+void ShowOverall(SearchProgress& progress);
+
+// One set: BarFile over its bytes, for sets of large files that the owning thread searches, as the
+// comparison of a pair of small files never moves it.
+struct SetProgress {
+    int64_t total = 0;
+    int64_t done = 0;
+    bool fileBar = false;
+    bool paints = false; // searched by the thread that owns the window
+};
+void StartSet(SearchProgress& progress, SetProgress& set, int64_t bytes, bool large, bool paints);
+void CountDone(SearchProgress& progress, SetProgress& set, int64_t bytes);

@@ -6,7 +6,11 @@
 std::vector<Omission> ScanOmissions;
 std::vector<Omission> SearchOmissions;
 
-void NoteFailure(std::vector<Omission>& list, const std::string& path) {
+std::string FailureReason(int32_t failure, const std::string& text) {
     // A file or folder that is no longer there was listed a moment before: it vanished.
-    list.push_back({path, LastFailure() == FAILURE_MISSING ? REASON_VANISHED : LastFailureText()});
+    return failure == FAILURE_MISSING ? REASON_VANISHED : text;
+}
+
+void NoteFailure(std::vector<Omission>& list, const std::string& path) {
+    list.push_back({path, FailureReason(LastFailure(), LastFailureText())});
 }

@@ -2,6 +2,7 @@
 // window stays silent about them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,5 +18,7 @@ extern std::vector<Omission> SearchOmissions;
 inline constexpr const char* REASON_VANISHED = "vanished";
 inline constexpr const char* REASON_CHANGED = "changed during the search";
 
-// Notes Path as left out for the reason the file services gave for their last failure.
+// Notes Path as left out for the reason the file services gave for their last failure on this thread.
 void NoteFailure(std::vector<Omission>& list, const std::string& path);
+// The reason to note for a failure of the file services, told by its kind and the system's words.
+std::string FailureReason(int32_t failure, const std::string& text);

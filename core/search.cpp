@@ -18,10 +18,13 @@
 
 #include "core/lists.h"
 #include "core/omissions.h"
+#include "core/readers.h"
 #include "core/search_tuning.h"
 #include "core/size_set.h"
 
 #include <algorithm>
+#include <atomic>
+#include <deque>
 
 namespace {
 
@@ -64,6 +67,68 @@ void MakeLists(std::vector<Group>& groups, SearchStats& stats) {
     }
 }
 
+// What one set found, kept apart until every set is done and then taken in the sets' order.
+struct SetResult {
+    std::vector<Group> groups;
+    std::vector<Omission> omissions;
+    SearchStats stats;
+};
+
+// Searches the sets that the shared counter hands out, in the order of the counter, with this thread's own
+// file slots. The thread that owns the window paints the bars as it goes.
+void SearchSomeSets(const std::vector<FileEntry*>& entries, const std::vector<uint32_t>& order,
+                    const std::vector<std::pair<size_t, size_t>>& runs, SearchProgress& progress,
+                    std::vector<SetResult>& results, std::atomic<size_t>& next, int32_t firstSlot,
+                    bool paints) {
+    const SearchTuning& tuning = CurrentSearchTuning();
+    SetWorker worker;
+    for (int32_t i = std::max(tuning.openFiles, 1) - 1; i >= 0; --i)
+        worker.freeSlots.push_back(firstSlot + i);
+    for (size_t index; (index = next.fetch_add(1)) < runs.size();) {
+        const auto [begin, end] = runs[index];
+        SizeSet set;
+        set.size = entries[order[begin]]->Size;
+        set.worker = &worker;
+        set.progress = &progress;
+        set.files.resize(end - begin);
+        for (size_t i = begin; i < end; ++i) {
+            set.files[i - begin].entry = entries[order[i]];
+            set.files[i - begin].position = order[i];
+        }
+        SearchSizeSet(set, paints);
+        results[index] = SetResult{std::move(set.groups), std::move(set.omissions), set.stats};
+        if (paints) ShowOverall(progress);
+    }
+}
+
+// The sets searched by the reader threads and this one, each set by one thread from start to end: its
+// decisions are those of a search alone. With one reader this thread searches them all, in order.
+void SearchSets(const std::vector<FileEntry*>& entries, const std::vector<uint32_t>& order,
+                const std::vector<std::pair<size_t, size_t>>& runs, SearchProgress& progress,
+                std::vector<SetResult>& results) {
+    const SearchTuning& tuning = CurrentSearchTuning();
+    const int32_t readers = tuning.readers > 0 ? tuning.readers : DefaultReaders();
+    const int32_t threads = readers > 1 && runs.size() > 1 ? readers : 1;
+    const int32_t slots = std::max(tuning.openFiles, 1);
+    // The readers also read the steps of large sets: they need slots only through the set's own thread.
+    ReserveFileSlots(tuning.firstSlot + threads * slots);
+    if (readers > 1) StartReaders(readers - 1);
+    std::atomic<size_t> next{0};
+    std::deque<ReaderJob> searchers(size_t(threads - 1));
+    for (int32_t t = 1; t < threads; ++t) {
+        ReaderJob& job = searchers[size_t(t - 1)];
+        job.work = [&, t] {
+            SearchSomeSets(entries, order, runs, progress, results, next, tuning.firstSlot + t * slots,
+                           false);
+        };
+        Submit(job);
+    }
+    SearchSomeSets(entries, order, runs, progress, results, next, tuning.firstSlot, true);
+    for (ReaderJob& job : searchers)
+        Await(job, [&] { ShowOverall(progress); });
+    StopReaders();
+}
+
 } // namespace
 
 void FindDuplicates() {
@@ -84,52 +149,45 @@ void FindDuplicates() {
         entries.push_back(entry);
     }
     std::vector<uint32_t> order = IndexBySize(entries);
-    // The run of one size that starts at Begin; runs of at least two entries are the candidates.
-    auto runEnd = [&](size_t begin) {
-        size_t end = begin + 1;
+    // The runs of one size with at least two entries are the sets to search.
+    std::vector<std::pair<size_t, size_t>> runs;
+    SearchStats stats;
+    stats.filesCatalogued = count;
+    for (size_t begin = 0, end; begin < order.size(); begin = end) {
+        end = begin + 1;
         while (end < order.size() && entries[order[end]]->Size == entries[order[begin]]->Size)
             ++end;
-        return end;
-    };
-
-    SearchState search;
-    search.stats.filesCatalogued = count;
-    for (size_t begin = 0, end; begin < order.size(); begin = end) {
-        end = runEnd(begin);
-        if (end - begin >= 2) {
-            search.stats.candidateFiles += int64_t(end - begin);
-            search.stats.candidateBytes += int64_t(end - begin) * entries[order[begin]]->Size;
-        }
-    }
-    search.progress = ProgressOver(search.stats.candidateBytes);
-    const SearchTuning& tuning = CurrentSearchTuning();
-    for (int32_t i = std::max(tuning.openFiles, 1) - 1; i >= 0; --i)
-        search.freeSlots.push_back(tuning.firstSlot + i);
-
-    for (size_t begin = 0, end; begin < order.size(); begin = end) {
-        end = runEnd(begin);
         if (end - begin < 2) continue;
-        SizeSet set;
-        set.size = entries[order[begin]]->Size;
-        set.search = &search;
-        set.files.resize(end - begin);
-        for (size_t i = begin; i < end; ++i) {
-            set.files[i - begin].entry = entries[order[i]];
-            set.files[i - begin].position = order[i];
-        }
-        SearchSizeSet(set);
+        runs.emplace_back(begin, end);
+        stats.candidateFiles += int64_t(end - begin);
+        stats.candidateBytes += int64_t(end - begin) * entries[order[begin]]->Size;
     }
-    // The index and the block room are done with before the result lists are built.
+
+    SearchProgress progress;
+    StartProgress(progress, stats.candidateBytes);
+    std::vector<SetResult> results(runs.size());
+    SearchSets(entries, order, runs, progress, results);
+    // The index is done with before the result lists are built.
     std::vector<FileEntry*>().swap(entries);
     std::vector<uint32_t>().swap(order);
-    search.arena = Arena{};
-    MakeLists(search.groups, search.stats);
-    lastStats = search.stats;
+
+    std::vector<Group> groups;
+    for (SetResult& result : results) {
+        for (Group& group : result.groups)
+            groups.push_back(std::move(group));
+        for (Omission& omission : result.omissions)
+            SearchOmissions.push_back(std::move(omission));
+        stats.bytesRead += result.stats.bytesRead;
+        stats.floorBytes += result.stats.floorBytes;
+    }
+    std::vector<SetResult>().swap(results);
+    MakeLists(groups, stats);
+    lastStats = stats;
 
     // The walk over the catalogue would end with its cursor on the last entry.
     ListSetCurrent(Catalogue, static_cast<FileEntry*>(Catalogue.tail));
-    ShowBar(search.progress.overall, 0);
-    if (count > 0) ShowBar(search.progress.file, 0);
+    ShowBar(progress.overall, 0);
+    if (count > 0) ShowBar(progress.file, 0);
 }
 
 const SearchStats& LastSearchStats() {

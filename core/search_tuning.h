@@ -18,8 +18,13 @@ struct SearchTuning {
     // each file's next stretch, read one file at a time; the files that share a hash are then compared
     // with the first of them, byte for byte.
     int64_t minimumBlock = 4 * 1024;
-    int32_t openFiles = 256; // files held open at once; others are reopened when needed
-    int32_t firstSlot = 16;  // file slots firstSlot ... firstSlot + openFiles - 1
+    int32_t readers = 0;     // reading threads: 0 chosen by itself, 1 reads on the searching thread alone
+    int32_t openFiles = 256; // files held open at once by each searching thread; others are reopened
+    // A step of a set is read on the reader threads when it reads this many files or bytes; smaller
+    // steps cost less read one after another, while other sets are searched on the other threads.
+    int32_t batchFiles = 16;
+    int64_t batchBytes = 512 * 1024;
+    int32_t firstSlot = 16; // file slots from firstSlot on, openFiles for each searching thread
     // Large sets of large files first read a small probe at each end: when they share a long prefix
     // the ends tell most of them apart for a fraction of the reading and the memory.
     int32_t probeMembers = 64;

@@ -1,15 +1,36 @@
-// The files of one size set: held open through a small cache of file slots (the least recently used
-// file is closed when a slot is needed), read stretch by stretch, checked against what their first open
-// found, grouped or dropped.
-#include "core/omissions.h"
+// The files of one size set: held open through the searching thread's own file slots (the least recently
+// used file is closed when a slot is needed), read stretch by stretch, on the reader threads where that
+// pays, checked against what their first open found, grouped or dropped.
+#include "core/readers.h"
 #include "core/search_tuning.h"
 #include "core/size_set.h"
+
+#include <chrono>
+#include <deque>
+#include <thread>
 
 namespace {
 
 // Files larger than this are told apart from other names of them when first opened; reading them costs
 // more than keeping their identity.
 constexpr int64_t IDENTITY_AT_OPEN = 64 * 1024;
+
+// One file's read of a step, handed to a reader: the open if it was closed, the read, and what they told.
+struct StretchRead {
+    int32_t m = 0;
+    int32_t slot = 0;
+    bool open = false; // the file is opened first
+    std::string path;
+    Stretch stretch;
+    unsigned char* block = nullptr;
+    // Results.
+    FileStamp stamp;
+    bool opened = false;
+    int64_t got = -1;
+    int32_t failure = FAILURE_NONE;
+    std::string failureText;
+    ReaderJob job;
+};
 
 void LinkFront(SizeSet& set, int32_t m) {
     SetFile& file = set.files[m];
@@ -33,59 +54,70 @@ void Unlink(SizeSet& set, int32_t m) {
     file.older = file.newer = -1;
 }
 
+// The reads of the step being handed to the readers; a file closed while its read is out waits for it.
+thread_local std::deque<StretchRead>* stepReads = nullptr;
+
 void Close(SizeSet& set, int32_t m) {
     SetFile& file = set.files[m];
     if (file.slot == 0) return;
+    if (file.pending >= 0 && stepReads) Await((*stepReads)[size_t(file.pending)].job);
     CloseFileSlot(file.slot);
-    set.search->freeSlots.push_back(file.slot);
+    set.worker->freeSlots.push_back(file.slot);
     file.slot = 0;
     Unlink(set, m);
     --set.openCount;
 }
 
-bool Open(SizeSet& set, int32_t m) {
-    std::vector<int32_t>& freeSlots = set.search->freeSlots;
+// A free slot for file M, closing the least recently used file when there is none.
+int32_t TakeSlot(SizeSet& set) {
+    std::vector<int32_t>& freeSlots = set.worker->freeSlots;
     if (freeSlots.empty()) Close(set, set.leastRecent);
     const int32_t slot = freeSlots.back();
     freeSlots.pop_back();
-    const std::string path = FullPath(*set.files[m].entry);
-    bool opened = OpenForReading(slot, path) != 0;
-    // The system may have run out of handles for this process: make room and try once more.
-    if (!opened && set.openCount > 0) {
-        for (int32_t n = (set.openCount + 1) / 2; n > 0; --n)
-            Close(set, set.leastRecent);
-        opened = OpenForReading(slot, path) != 0;
-    }
-    if (!opened) {
-        freeSlots.push_back(slot);
-        return false;
-    }
-    SetFile& file = set.files[m];
-    file.slot = slot;
-    file.offset = 0;
+    return slot;
+}
+
+void GiveSlot(SizeSet& set, int32_t m, int32_t slot) {
+    set.files[m].slot = slot;
     LinkFront(set, m);
     ++set.openCount;
+}
+
+// Opens file M on this thread. The system may have run out of handles for this process: then room is made
+// by closing files of this set, and while other threads hold the handles, it waits a little for them to
+// let go, as they do when their sets end.
+bool Open(SizeSet& set, int32_t m, FileStamp* stamp) {
+    const int32_t slot = TakeSlot(set);
+    const std::string path = FullPath(*set.files[m].entry);
+    bool opened = OpenInSlot(slot, path, stamp) != 0;
+    for (int32_t waits = 0; !opened && LastFailure() == FAILURE_NO_HANDLES; ++waits) {
+        if (set.openCount > 0) {
+            for (int32_t n = (set.openCount + 1) / 2; n > 0; --n)
+                Close(set, set.leastRecent);
+        } else if (ReaderThreads() > 0 && waits < 500) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        } else {
+            break;
+        }
+        opened = OpenInSlot(slot, path, stamp) != 0;
+    }
+    if (!opened) {
+        set.worker->freeSlots.push_back(slot);
+        return false;
+    }
+    GiveSlot(set, m, slot);
     return true;
 }
 
-// The file could not be opened or read: the file services tell why.
-ReadOutcome Failed(SizeSet& set, int32_t m) {
-    NoteFailure(SearchOmissions, FullPath(*set.files[m].entry));
-    return ReadOutcome::Failed;
-}
-
 ReadOutcome Changed(SizeSet& set, int32_t m) {
-    SearchOmissions.push_back({FullPath(*set.files[m].entry), REASON_CHANGED});
+    set.omissions.push_back({FullPath(*set.files[m].entry), REASON_CHANGED});
     return ReadOutcome::Failed;
 }
 
-// Opens file M (again). A file opened again must be the file its first open found, or it would be
+// What a file's open found. A file opened again must be the file its first open found, or it would be
 // compared partly as one version and partly as another.
-ReadOutcome OpenChecked(SizeSet& set, int32_t m) {
+ReadOutcome CheckOpened(SizeSet& set, int32_t m, const FileStamp& stamp) {
     SetFile& file = set.files[m];
-    if (!Open(set, m)) return Failed(set, m);
-    FileStamp stamp;
-    if (!OpenedFileStamp(&stamp)) return Changed(set, m);
     if (file.stamped) return stamp == file.first ? ReadOutcome::Read : Changed(set, m);
     file.stamped = true;
     file.first = stamp;
@@ -98,6 +130,83 @@ ReadOutcome OpenChecked(SizeSet& set, int32_t m) {
     return ReadOutcome::Read;
 }
 
+// What a read of Got bytes of Stretch means.
+ReadOutcome CheckRead(SizeSet& set, int32_t m, Stretch stretch, int64_t got) {
+    SetFile& file = set.files[m];
+    file.read += got;
+    ++file.reads;
+    set.stats.bytesRead += got;
+    return got == stretch.to - stretch.from ? ReadOutcome::Read : Changed(set, m);
+}
+
+ReadOutcome Failed(SizeSet& set, int32_t m, int32_t failure, const std::string& text) {
+    set.omissions.push_back({FullPath(*set.files[m].entry), FailureReason(failure, text)});
+    return ReadOutcome::Failed;
+}
+
+// The read length of a stretch: one byte more at the end, so that a file that has grown shows it.
+int64_t Wanted(const SizeSet& set, Stretch stretch) {
+    return stretch.to - stretch.from + (stretch.to == set.size ? 1 : 0);
+}
+
+// Reads Stretch of file M on this thread.
+ReadOutcome ReadOne(SizeSet& set, int32_t m, Stretch stretch, unsigned char* block) {
+    SetFile& file = set.files[m];
+    if (const auto& hook = CurrentSearchTuning().beforeRead) hook(FullPath(*file.entry));
+    if (file.slot == 0) {
+        FileStamp stamp;
+        if (!Open(set, m, &stamp)) return Failed(set, m, LastFailure(), LastFailureText());
+        const ReadOutcome opened = CheckOpened(set, m, stamp);
+        if (opened != ReadOutcome::Read) return opened;
+    } else {
+        Unlink(set, m);
+        LinkFront(set, m);
+    }
+    const int64_t got = ReadInSlot(file.slot, block, Wanted(set, stretch), stretch.from);
+    if (got < 0) return Failed(set, m, LastFailure(), LastFailureText());
+    return CheckRead(set, m, stretch, got);
+}
+
+// Runs on a reader: the open, if the file was closed, and the read.
+void Perform(StretchRead& read, int64_t wanted) {
+    if (read.open) {
+        read.opened = OpenInSlot(read.slot, read.path, &read.stamp) != 0;
+        if (!read.opened) {
+            read.failure = LastFailure();
+            read.failureText = LastFailureText();
+            return;
+        }
+    }
+    read.got = ReadInSlot(read.slot, read.block, wanted, read.stretch.from);
+    if (read.got < 0) {
+        read.failure = LastFailure();
+        read.failureText = LastFailureText();
+    }
+}
+
+// Takes back a read from the readers and judges it as ReadOne would have.
+ReadOutcome Apply(SizeSet& set, StretchRead& read) {
+    const int32_t m = read.m;
+    set.files[m].pending = -1;
+    if (read.open) {
+        if (!read.opened) {
+            if (set.files[m].slot == read.slot) {
+                set.files[m].slot = 0;
+                Unlink(set, m);
+                --set.openCount;
+                set.worker->freeSlots.push_back(read.slot);
+            }
+            // Out of handles on a reader: tried once more here, where room can be made.
+            if (read.failure == FAILURE_NO_HANDLES) return ReadOne(set, m, read.stretch, read.block);
+            return Failed(set, m, read.failure, read.failureText);
+        }
+        const ReadOutcome opened = CheckOpened(set, m, read.stamp);
+        if (opened != ReadOutcome::Read) return opened;
+    }
+    if (read.got < 0) return Failed(set, m, read.failure, read.failureText);
+    return CheckRead(set, m, read.stretch, read.got);
+}
+
 // The file as the system sees it now is the file its first open found; a file that is not is noted.
 bool Unchanged(SizeSet& set, int32_t m) {
     SetFile& file = set.files[m];
@@ -106,13 +215,13 @@ bool Unchanged(SizeSet& set, int32_t m) {
         SelectFile(file.slot);
         if (CurrentFileStamp(&now) && now == file.first) return true;
     } else {
-        if (!Open(set, m)) {
-            NoteFailure(SearchOmissions, FullPath(*file.entry));
+        if (!Open(set, m, &now)) {
+            Failed(set, m, LastFailure(), LastFailureText());
             return false;
         }
-        if (OpenedFileStamp(&now) && now == file.first) return true;
+        if (now == file.first) return true;
     }
-    SearchOmissions.push_back({FullPath(*file.entry), REASON_CHANGED});
+    Changed(set, m);
     return false;
 }
 
@@ -126,24 +235,46 @@ unsigned char* ArenaOf(Arena& arena, size_t bytes) {
     return arena.memory.get();
 }
 
-ReadOutcome ReadSetStretch(SizeSet& set, int32_t m, Stretch stretch, unsigned char* block) {
-    SetFile& file = set.files[m];
-    if (const auto& hook = CurrentSearchTuning().beforeRead) hook(FullPath(*file.entry));
-    if (file.slot == 0) {
-        const ReadOutcome opened = OpenChecked(set, m);
-        if (opened != ReadOutcome::Read) return opened;
-    } else {
-        Unlink(set, m);
-        LinkFront(set, m);
+void ReadStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch stretch,
+                   const std::vector<unsigned char*>& blocks, std::vector<ReadOutcome>& outcomes) {
+    outcomes.resize(members.size());
+    const int64_t wanted = Wanted(set, stretch);
+    const SearchTuning& tuning = CurrentSearchTuning();
+    if (ReaderThreads() == 0 ||
+        (int64_t(members.size()) < tuning.batchFiles && wanted * int64_t(members.size()) < tuning.batchBytes)) {
+        for (size_t i = 0; i < members.size(); ++i)
+            outcomes[i] = ReadOne(set, members[i], stretch, blocks[i]);
+        return;
     }
-    SlotFile at{file.slot, file.offset};
-    const int64_t got = ReadStretch(at, stretch, set.size, block);
-    file.offset = at.offset;
-    if (got < 0) return Failed(set, m);
-    file.read += got;
-    ++file.reads;
-    set.search->stats.bytesRead += got;
-    return got == stretch.to - stretch.from ? ReadOutcome::Read : Changed(set, m);
+    std::deque<StretchRead> reads;
+    std::deque<StretchRead>* outer = stepReads;
+    stepReads = &reads;
+    for (size_t i = 0; i < members.size(); ++i) {
+        const int32_t m = members[i];
+        SetFile& file = set.files[m];
+        if (const auto& hook = CurrentSearchTuning().beforeRead) hook(FullPath(*file.entry));
+        StretchRead& read = reads.emplace_back();
+        read.m = m;
+        read.stretch = stretch;
+        read.block = blocks[i];
+        if (file.slot == 0) {
+            read.open = true;
+            read.path = FullPath(*file.entry);
+            GiveSlot(set, m, TakeSlot(set));
+        } else {
+            Unlink(set, m);
+            LinkFront(set, m);
+        }
+        read.slot = file.slot;
+        file.pending = static_cast<int32_t>(reads.size() - 1);
+        read.job.work = [&read, wanted] { Perform(read, wanted); };
+        Submit(read.job);
+    }
+    for (size_t i = 0; i < reads.size(); ++i) {
+        Await(reads[i].job);
+        outcomes[i] = Apply(set, reads[i]);
+    }
+    stepReads = outer;
 }
 
 // A file that is no longer as its first open found it (written to, replaced, removed) may have been read
@@ -171,17 +302,17 @@ void FinishGroup(SizeSet& set, const std::vector<int32_t>& equal) {
     for (int32_t m : members) {
         Close(set, m);
         group.members.push_back({set.files[m].entry, set.files[m].first});
-        set.search->stats.floorBytes += set.size;
+        set.stats.floorBytes += set.size;
     }
-    set.search->groups.push_back(std::move(group));
+    set.groups.push_back(std::move(group));
 }
 
 void DropFile(SizeSet& set, int32_t m, int64_t floor) {
     Close(set, m);
     SetFile& file = set.files[m];
-    CountDone(set.search->progress, set.size - file.counted);
+    CountDone(*set.progress, set.setProgress, set.size - file.counted);
     file.counted = set.size;
-    set.search->stats.floorBytes += floor;
+    set.stats.floorBytes += floor;
 }
 
 // Read in several stretches, a file may have been read partly in one state and partly in another and

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <string_view>
 
 namespace {
@@ -60,35 +61,55 @@ std::vector<int32_t> DistinctPaths(SizeSet& set) {
     return members;
 }
 
-// For sets too large to hold a block of each: the next stretch of every file is read one file at a time
-// and hashed; a file whose hash no other file has is dropped. Files that share a hash are compared with
-// the first of them, read again; those equal to it go on past the stretch, the others are compared among
-// themselves the same way. Holds two stretches and a hash per file.
+// For sets too large to hold a block of each: the next stretch of every file is read and hashed, a few
+// files at a time; a file whose hash no other file has is dropped. Files that share a hash are compared
+// with the first of them, read again; those equal to it go on past the stretch, the others are compared
+// among themselves the same way. Holds a few stretches and a hash per file.
 void SplitByHash(SizeSet& set, Candidates candidates, Stretch stretch, const ReadPlan& after,
                  std::vector<Candidates>& work) {
     const SearchTuning& tuning = CurrentSearchTuning();
     std::vector<SetFile>& files = set.files;
     const int64_t length = stretch.to - stretch.from;
     const size_t stride = static_cast<size_t>(length) + 1;
-    unsigned char* reference = ArenaOf(set.search->arena, 2 * stride);
-    unsigned char* other = reference + stride;
+    // The stretches read at once: the first of a run and a few others, within half the memory budget.
+    const size_t chunk = size_t(std::clamp<int64_t>(tuning.memoryBudget / 2 / int64_t(stride), 1, 64));
+    unsigned char* room = ArenaOf(set.worker->arena, (chunk + 1) * stride);
+    unsigned char* reference = room + chunk * stride;
+    std::vector<unsigned char*> blocks(chunk);
+    for (size_t i = 0; i < chunk; ++i)
+        blocks[i] = room + i * stride;
+    std::vector<ReadOutcome> outcomes;
+    // Reads Stretch of Files, Chunk files at a time, and hands each file's outcome and block to Take.
+    auto readAll = [&](const std::vector<int32_t>& all,
+                       const std::function<void(int32_t, ReadOutcome, const unsigned char*)>& take) {
+        std::vector<int32_t> some;
+        for (size_t begin = 0; begin < all.size(); begin += chunk) {
+            some.assign(all.begin() + std::ptrdiff_t(begin),
+                        all.begin() + std::ptrdiff_t(std::min(all.size(), begin + chunk)));
+            ReadStretches(set, some, stretch, blocks, outcomes);
+            for (size_t i = 0; i < some.size(); ++i)
+                take(some[i], outcomes[i], blocks[i]);
+        }
+    };
+
     std::vector<std::pair<uint64_t, int32_t>> hashes;
     hashes.reserve(candidates.members.size());
-    for (int32_t m : candidates.members) {
-        const int64_t before = files[m].read;
-        const ReadOutcome outcome = ReadSetStretch(set, m, stretch, reference);
+    std::vector<int64_t> before(files.size());
+    for (int32_t m : candidates.members)
+        before[size_t(m)] = files[m].read;
+    readAll(candidates.members, [&](int32_t m, ReadOutcome outcome, const unsigned char* block) {
         // Only the second reading counts as read for the floor: the first only sorts.
-        files[m].read = before;
+        files[m].read = before[size_t(m)];
         if (outcome != ReadOutcome::Read) {
-            DropFile(set, m, outcome == ReadOutcome::SameFile ? 0 : before);
-            continue;
+            DropFile(set, m, outcome == ReadOutcome::SameFile ? 0 : files[m].read);
+            return;
         }
         files[m].counted += length;
-        CountDone(set.search->progress, length);
-        hashes.emplace_back(BlockHash(reference, static_cast<size_t>(length)) & tuning.hashMask, m);
-    }
+        CountDone(*set.progress, set.setProgress, length);
+        hashes.emplace_back(BlockHash(block, static_cast<size_t>(length)) & tuning.hashMask, m);
+    });
     std::sort(hashes.begin(), hashes.end());
-    std::vector<int32_t> rest, equal, differ;
+    std::vector<int32_t> rest, equal, differ, others;
     for (size_t begin = 0, end; begin < hashes.size(); begin = end) {
         end = begin + 1;
         while (end < hashes.size() && hashes[end].first == hashes[begin].first)
@@ -105,23 +126,24 @@ void SplitByHash(SizeSet& set, Candidates candidates, Stretch stretch, const Rea
                 DropUnique(set, first, files[first].read + 1);
                 break;
             }
-            if (ReadSetStretch(set, first, stretch, reference) != ReadOutcome::Read) {
+            std::vector<unsigned char*> referenceBlock{reference};
+            ReadStretches(set, {first}, stretch, referenceBlock, outcomes);
+            if (outcomes[0] != ReadOutcome::Read) {
                 DropFile(set, first, files[first].read);
                 rest.erase(rest.begin());
                 continue;
             }
             equal.push_back(first);
-            for (size_t i = 1; i < rest.size(); ++i) {
-                const int32_t m = rest[i];
-                const ReadOutcome outcome = ReadSetStretch(set, m, stretch, other);
+            others.assign(rest.begin() + 1, rest.end());
+            readAll(others, [&](int32_t m, ReadOutcome outcome, const unsigned char* block) {
                 if (outcome == ReadOutcome::Read &&
-                    std::memcmp(reference, other, static_cast<size_t>(length)) == 0)
+                    std::memcmp(reference, block, static_cast<size_t>(length)) == 0)
                     equal.push_back(m);
                 else if (outcome == ReadOutcome::Read)
                     differ.push_back(m);
                 else
                     DropFile(set, m, files[m].read);
-            }
+            });
             if (equal.size() < 2) {
                 files[first].read -= length;
                 DropUnique(set, first, files[first].read + 1);
@@ -145,6 +167,8 @@ void Split(SizeSet& set, Candidates candidates, std::vector<Candidates>& work) {
     std::vector<int32_t>& members = candidates.members;
     std::vector<int32_t> kept;
     std::vector<const unsigned char*> blocks;
+    std::vector<unsigned char*> readBlocks;
+    std::vector<ReadOutcome> outcomes;
     while (true) {
         if (members.size() < 2) {
             for (int32_t m : members)
@@ -170,19 +194,22 @@ void Split(SizeSet& set, Candidates candidates, std::vector<Candidates>& work) {
         const Stretch stretch = NextStretch(candidates.plan, std::min(wanted, cap));
         const int64_t length = stretch.to - stretch.from;
         const size_t stride = static_cast<size_t>(length) + 1;
-        unsigned char* arena = ArenaOf(set.search->arena, stride * members.size());
+        unsigned char* arena = ArenaOf(set.worker->arena, stride * members.size());
+        readBlocks.resize(members.size());
+        for (size_t i = 0; i < members.size(); ++i)
+            readBlocks[i] = arena + stride * i;
+        ReadStretches(set, members, stretch, readBlocks, outcomes);
         kept.clear();
         blocks.clear();
-        for (int32_t m : members) {
-            unsigned char* block = arena + stride * kept.size();
-            const ReadOutcome outcome = ReadSetStretch(set, m, stretch, block);
-            if (outcome == ReadOutcome::Read) {
+        for (size_t i = 0; i < members.size(); ++i) {
+            const int32_t m = members[i];
+            if (outcomes[i] == ReadOutcome::Read) {
                 kept.push_back(m);
-                blocks.push_back(block);
+                blocks.push_back(readBlocks[i]);
                 files[m].counted += length;
-                CountDone(set.search->progress, length);
+                CountDone(*set.progress, set.setProgress, length);
             } else {
-                DropFile(set, m, outcome == ReadOutcome::SameFile ? 0 : files[m].read);
+                DropFile(set, m, outcomes[i] == ReadOutcome::SameFile ? 0 : files[m].read);
             }
         }
         std::vector<size_t>& order = set.order;
@@ -215,9 +242,9 @@ void Split(SizeSet& set, Candidates candidates, std::vector<Candidates>& work) {
 
 } // namespace
 
-void SearchSizeSet(SizeSet& set) {
-    StartSet(set.search->progress, set.size * static_cast<int64_t>(set.files.size()),
-             set.size >= LARGE_FILE_THRESHOLD);
+void SearchSizeSet(SizeSet& set, bool paints) {
+    StartSet(*set.progress, set.setProgress, set.size * static_cast<int64_t>(set.files.size()),
+             set.size >= LARGE_FILE_THRESHOLD, paints);
     std::vector<Candidates> work;
     work.push_back(Candidates{DistinctPaths(set), PlanFor(set.size), 0});
     while (!work.empty()) {

@@ -1,9 +1,10 @@
 // One set of catalogued files of one size, as the search works through it: its files with what the
-// search saw of them, the files it holds open, and the groups it finds.
+// search saw of them, the files it holds open, and the groups, omissions and counts it finds.
 #pragma once
 
 #include "core/bars.h"
 #include "core/lists.h"
+#include "core/omissions.h"
 #include "core/reading.h"
 #include "core/search.h"
 #include "platform/file_services.h"
@@ -17,7 +18,6 @@
 // One file of the set.
 struct SetFile {
     FileEntry* entry = nullptr;
-    int64_t offset = 0;    // file position while open
     int64_t read = 0;      // bytes read from it
     int64_t counted = 0;   // bytes counted as done on the bars
     uint32_t position = 0; // place in the catalogue
@@ -25,6 +25,7 @@ struct SetFile {
     int32_t older = -1;    // neighbours in the list of open files, most recently used first
     int32_t newer = -1;
     int32_t reads = 0;    // stretches read from it
+    int32_t pending = -1; // its read handed to the readers and not yet taken back, in the step's reads
     bool stamped = false; // it has been opened, and First holds what that open found
     FileStamp first;
 };
@@ -40,13 +41,19 @@ struct Group {
     std::vector<Seen> members;
 };
 
-// Room for the blocks of one step, kept for the whole search and never cleared: every byte used is
-// read into it first.
+// Room for the blocks of one step, kept for a thread's sets and never cleared: every byte used is read
+// into it first. It grows only as far as the largest step needs.
 struct Arena {
     std::unique_ptr<unsigned char[]> memory;
     size_t size = 0;
 };
 unsigned char* ArenaOf(Arena& arena, size_t bytes);
+
+// What one searching thread keeps from set to set: file slots of its own and its block room.
+struct SetWorker {
+    std::vector<int32_t> freeSlots;
+    Arena arena;
+};
 
 struct IdentityHash {
     size_t operator()(const FileIdentity& identity) const {
@@ -54,19 +61,16 @@ struct IdentityHash {
     }
 };
 
-// What the whole search shares with each set.
-struct SearchState {
-    Progress progress;
-    SearchStats stats;
-    std::vector<Group> groups;
-    std::vector<int32_t> freeSlots; // file slots not holding a file
-    Arena arena;
-};
-
 struct SizeSet {
     int64_t size = 0;
     std::vector<SetFile> files;
-    SearchState* search = nullptr;
+    SetWorker* worker = nullptr;
+    SearchProgress* progress = nullptr;
+    SetProgress setProgress;
+    // What the set found: its groups, its files left out, its share of the counts.
+    std::vector<Group> groups;
+    std::vector<Omission> omissions;
+    SearchStats stats;
     // Files held open, most recently used first, linked through their older and newer fields.
     int32_t mostRecent = -1;
     int32_t leastRecent = -1;
@@ -76,15 +80,19 @@ struct SizeSet {
     std::vector<int64_t> shared;
 };
 
-// Splits the set until every file is in a group or dropped (size_set.cpp).
-void SearchSizeSet(SizeSet& set);
+// Splits the set until every file is in a group or dropped (size_set.cpp). Paints: the calling thread owns
+// the window and moves the bars.
+void SearchSizeSet(SizeSet& set, bool paints);
 
 // The set's files (set_files.cpp).
 enum class ReadOutcome { Read, Failed, SameFile };
-// Reads Stretch of file M into Block (one byte longer than the stretch), opening the file again if it was
-// closed. Failed (noted as left out) when it cannot be read, or is no longer the file its first open found;
-// SameFile when it is an earlier entry's file under another name.
-ReadOutcome ReadSetStretch(SizeSet& set, int32_t m, Stretch stretch, unsigned char* block);
+// Reads Stretch of each file of Members into its block of Blocks (each one byte longer than the stretch),
+// opening files again that were closed; on the reader threads where that pays. Outcomes gets each file's
+// outcome in member order, as reading them one after another would give: Failed (noted as left out) when
+// it cannot be read or is no longer the file its first open found, SameFile when it is an earlier entry's
+// file under another name.
+void ReadStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch stretch,
+                   const std::vector<unsigned char*>& blocks, std::vector<ReadOutcome>& outcomes);
 // Every byte of these files was found equal: the ones that are still as their first open found them form a
 // group, if two or more are left.
 void FinishGroup(SizeSet& set, const std::vector<int32_t>& equal);

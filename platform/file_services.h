@@ -21,7 +21,8 @@ enum FileFailure : int32_t {
     FAILURE_NOT_FOLDER = 2, // a part of the path is not a folder
     FAILURE_DENIED = 3,     // no permission
     FAILURE_TOO_LONG = 4,   // longer than the system or this layer can take
-    FAILURE_OTHER = 5,      // anything else: an I/O error, no handles left, a link loop, ...
+    FAILURE_OTHER = 5,      // anything else: an I/O error, a link loop, ...
+    FAILURE_NO_HANDLES = 6, // the process holds as many files as the system lets it
 };
 FileFailure LastFailure();
 // The system's own words for the last failure, such as "Input/output error"; "" after a success.
@@ -97,3 +98,18 @@ int32_t OpenedFileStamp(FileStamp* stamp);
 // The current file as the system sees it now, asked through its handle. 0 when no file is current, the
 // system cannot tell, or the file has no name any more (removed or replaced since it was opened).
 int32_t CurrentFileStamp(FileStamp* stamp);
+
+// --- Reading on several threads at once ------------------------------------------------------------
+// These leave the current file as it is, and may run on any thread at the same time as each other for
+// slots that no other thread uses meanwhile. Every thread has its own current file and LastFailure.
+
+// Makes file slots 0 ... Count - 1 usable by the calls below; call it before the threads start. 0 when
+// there is not the memory for it.
+int32_t ReserveFileSlots(int32_t count);
+// Opens Path for reading in Slot as OpenForReading does, without making it the current file; Stamp (if
+// given) gets what the open found. 0 on failure (LastFailure tells why), also for a slot not reserved.
+FileHandle OpenInSlot(int32_t slot, const std::string& path, FileStamp* stamp);
+// Reads up to Count bytes at Offset of the file open in Slot, without moving its position. The bytes that
+// arrived (fewer only at the end of the file); -1 on a read error (LastFailure tells it) or for a slot
+// holding no file.
+int64_t ReadInSlot(int32_t slot, void* buffer, int64_t count, int64_t offset);

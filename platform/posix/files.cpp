@@ -41,7 +41,8 @@ struct FailureData {
     int error = 0;
     const char* own = nullptr;
 };
-FailureData Failure;
+// Each thread has its own: the search reads on several threads at once.
+thread_local FailureData Failure;
 
 void Succeed() {
     Failure = FailureData{};
@@ -58,6 +59,9 @@ FileFailure Classify(int error) {
         return FAILURE_DENIED;
     case ENAMETOOLONG:
         return FAILURE_TOO_LONG;
+    case EMFILE:
+    case ENFILE:
+        return FAILURE_NO_HANDLES;
     default:
         return FAILURE_OTHER;
     }
@@ -103,7 +107,9 @@ FileStamp StampOf(const struct stat& info) {
 }
 
 std::vector<OpenFile> FileSlots(kInitialSlots);
-int CurrentSlot = -1; // the slot of the current file; -1 for none
+// The slot of the current file, -1 for none. Each thread has its own current file; the threads that read
+// at once use slots of their own.
+thread_local int CurrentSlot = -1;
 
 OpenFile* CurrentOpenFile() {
     if (CurrentSlot < 0) return nullptr;
@@ -438,12 +444,22 @@ FileHandle OpenForReading(int32_t slot, const std::string& path) {
         CurrentSlot = -1;
         return FailWith<FileHandle>(FAILURE_OTHER, "out of memory", 0);
     }
+    CurrentSlot = slot;
+    return OpenInSlot(slot, path, nullptr);
+}
+
+int32_t ReserveFileSlots(int32_t count) {
+    return count <= 0 || Grow(FileSlots, count - 1, OpenFile{}) ? 1 : 0;
+}
+
+FileHandle OpenInSlot(int32_t slot, const std::string& path, FileStamp* stamp) {
+    if (slot < 0 || static_cast<size_t>(slot) >= FileSlots.size())
+        return FailWith<FileHandle>(FAILURE_OTHER, "no such file slot", 0);
     EnterProgramFolder(path);
     OpenFile& held = FileSlots[static_cast<size_t>(slot)];
     // A file still held by the slot would otherwise stay open until the program ends.
     if (held.fd >= 0) close(held.fd);
     held = OpenFile{};
-    CurrentSlot = slot;
     if (!Usable(path)) return FailWith<FileHandle>(FAILURE_MISSING, "the name holds a zero byte", 0);
 
     Anchor anchor(path);
@@ -463,8 +479,31 @@ FileHandle OpenForReading(int32_t slot, const std::string& path) {
         return FailWith<FileHandle>(FAILURE_OTHER, "no longer a regular file", 0);
     }
     held = OpenFile{fd, StampOf(info), info.st_size, 0};
+    if (stamp) *stamp = held.stamp;
     Succeed();
     return static_cast<FileHandle>(fd) + 1;
+}
+
+int64_t ReadInSlot(int32_t slot, void* buffer, int64_t count, int64_t offset) {
+    if (slot < 0 || static_cast<size_t>(slot) >= FileSlots.size() || FileSlots[size_t(slot)].fd < 0 ||
+        count < 0 || offset < 0)
+        return FailWith<int64_t>(FAILURE_OTHER, "no file is open", -1);
+    const OpenFile& file = FileSlots[static_cast<size_t>(slot)];
+    int64_t done = 0;
+    while (done < count) {
+        const ssize_t got =
+            pread(file.fd, static_cast<char*>(buffer) + done, size_t(count - done), off_t(offset + done));
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return Fail<int64_t>(errno, -1);
+        }
+        if (got == 0) break;
+        done += got;
+        // Reaching the length the file had when it was opened is its end, as in ReadFully.
+        if (offset + done >= file.sizeAtOpen) break;
+    }
+    Succeed();
+    return done;
 }
 
 void SelectFile(int32_t slot) {

@@ -31,7 +31,8 @@ struct FailureData {
     DWORD error = 0;
     const char* own = nullptr;
 };
-FailureData Failure;
+// Each thread has its own: the search reads on several threads at once.
+thread_local FailureData Failure;
 
 void Succeed() {
     Failure = FailureData{};
@@ -50,6 +51,8 @@ FileFailure Classify(DWORD error) {
         return FAILURE_DENIED;
     case ERROR_FILENAME_EXCED_RANGE:
         return FAILURE_TOO_LONG;
+    case ERROR_TOO_MANY_OPEN_FILES:
+        return FAILURE_NO_HANDLES;
     default:
         return FAILURE_OTHER;
     }
@@ -85,7 +88,8 @@ bool StampOf(HANDLE file, FileStamp* stamp) {
 
 HANDLE* FileSlots = nullptr;
 uint32_t FileCapacity = 0;
-HANDLE CurrentFile = 0;
+// Each thread has its own current file; the threads that read at once use slots of their own.
+thread_local HANDLE CurrentFile = 0;
 unsigned char ReadBuffer[4] = {0, 0, 0, 0};
 
 std::string DetermineProgramFolder() {
@@ -387,4 +391,51 @@ int32_t OpenedFileStamp(FileStamp* stamp) {
 
 int32_t CurrentFileStamp(FileStamp* stamp) {
     return StampOf(CurrentFile, stamp) ? 1 : 0;
+}
+
+int32_t ReserveFileSlots(int32_t count) {
+    return count <= 0 || EnsureFileSlot(uint32_t(count - 1)) ? 1 : 0;
+}
+
+FileHandle OpenInSlot(int32_t slot, const std::string& path, FileStamp* stamp) {
+    if (slot < 0 || uint32_t(slot) >= FileCapacity)
+        return FailWith<FileHandle>(FAILURE_OTHER, "no such file slot", 0);
+    SetCurrentDirectoryA(ProgramFolder().c_str());
+    HANDLE& held = FileSlots[slot];
+    // A file still held by the slot would otherwise stay open until the program ends.
+    if (held) CloseHandle(held);
+    held = 0;
+    if (!Usable(path)) return FailWith<FileHandle>(FAILURE_MISSING, "the name holds a zero byte", 0);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return Fail<FileHandle>(0);
+    if (stamp && !StampOf(file, stamp)) {
+        CloseHandle(file);
+        return FailWith<FileHandle>(FAILURE_OTHER, "the file cannot be examined", 0);
+    }
+    held = file;
+    Succeed();
+    return reinterpret_cast<FileHandle>(file);
+}
+
+int64_t ReadInSlot(int32_t slot, void* buffer, int64_t count, int64_t offset) {
+    HANDLE file = slot >= 0 && uint32_t(slot) < FileCapacity ? FileSlots[slot] : 0;
+    if (!file || count < 0 || offset < 0) return FailWith<int64_t>(FAILURE_OTHER, "no file is open", -1);
+    int64_t done = 0;
+    while (done < count) {
+        // A position given with each read leaves the file's own position, and other threads, alone.
+        OVERLAPPED at = {};
+        at.Offset = DWORD(uint64_t(offset + done));
+        at.OffsetHigh = DWORD(uint64_t(offset + done) >> 32);
+        DWORD chunk = DWORD(count - done < (int64_t(1) << 30) ? count - done : (int64_t(1) << 30));
+        DWORD got = 0;
+        if (!ReadFile(file, static_cast<char*>(buffer) + done, chunk, &got, &at)) {
+            if (GetLastError() == ERROR_HANDLE_EOF) break;
+            return Fail<int64_t>(-1);
+        }
+        if (got == 0) break;
+        done += got;
+    }
+    Succeed();
+    return done;
 }

@@ -137,6 +137,10 @@ SearchTuning RandomTuning(TreeMaker& m) {
     tuning.firstSlot = m.Pick(3, 40);
     tuning.probeMembers = m.Chance(50) ? m.Pick(1, 8) : 64;
     tuning.probeBlock = m.Pick(1, 8);
+    // Sets searched on several threads, and steps read on the reader threads down to one file.
+    tuning.readers = m.Pick(1, 4);
+    tuning.batchFiles = m.Pick(1, 20);
+    tuning.batchBytes = m.Pick(1, 200);
     // Files split by hash must still be told apart when they share it.
     if (m.Chance(50)) tuning.hashMask = uint64_t(m.Pick(0, 3));
     return tuning;

@@ -245,15 +245,15 @@ bool ChangeFile(const test_tree::TempTree& tree, const std::string& file, int ch
 }
 
 // A file changed while the search reads it, before its second, fifth or last read, held open or opened
-// anew for every read: it takes no part and is reported; every other file groups as before. Where the
+// anew for every read, read on the searching thread or on a reader: it takes no part and is reported; every other file groups as before. Where the
 // system refuses the change (Windows, while the file is open), the file groups as before.
 TEST_F(SearchTest, AFileChangedWhileTheSearchReadsItTakesNoPart) {
     // The new bytes differ from the old only in the first stretch, which is read first: read partly
     // before and partly after the change, the file would look the same as its old self.
     const std::string a = Bytes(64, 1), b = Bytes(64, 2), other = char(a[0] ^ 1) + a.substr(1);
     const std::string near = a.substr(0, 63) + char(a.back() ^ 1);
-    for (int run = 0; run < 4 * 2 * 3 * 2; ++run) {
-        const int change = run % 4, read = std::vector{1, 4, 7}[run / 8 % 3], open = run / 24 ? 2 : 256;
+    for (int run = 0; run < 4 * 2 * 3 * 2 * 2; ++run) {
+        const int change = run % 4, read = std::vector{1, 4, 7}[run / 8 % 3], open = run / 24 % 2 ? 2 : 256;
         const std::string target = run / 4 % 2 ? "a2" : "a1", path = tree.Path(target);
         TearDown();
         for (const char* name : {"a1", "a2", "a3", "b1", "b2", "b3", "c"})
@@ -262,6 +262,9 @@ TEST_F(SearchTest, AFileChangedWhileTheSearchReadsItTakesNoPart) {
         tuning.wholeFileLimit = 0;
         tuning.firstBlock = tuning.lastBlock = tuning.middleBlock = tuning.middleBlockMax = 8;
         tuning.openFiles = open;
+        // Read one file after another, or every step on the reader threads.
+        tuning.readers = run / 48 ? 4 : 1;
+        tuning.batchFiles = 1;
         int reads = 0;
         bool changed = false;
         tuning.beforeRead = [&](const std::string& reading) {
