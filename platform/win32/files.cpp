@@ -2,6 +2,8 @@
 // slots, file handles for the file slots, tables on the process heap.
 #include "platform/file_services.h"
 
+#include "platform/common/paths.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -126,10 +128,7 @@ bool EnsureFileSlot(uint32_t slot) {
     return EnsureSlot(FileSlots, FileCapacity, slot);
 }
 
-// A path with a zero byte would silently name a different (shorter) path.
-bool Usable(const std::string& path) {
-    return path.find('\0') == std::string::npos;
-}
+using zw_common::Usable;
 
 // Links and junctions are never handed out: followed they can loop, and a link grouped with its
 // target would offer the only copy for deletion.
