@@ -30,9 +30,10 @@ inline constexpr const char* CLI_HELP =
     "  -0, --null   end every path with a NUL byte and put an extra NUL between groups\n"
     "               (safe for any byte in a name)\n"
     "      --json   print {\"groups\":[[{\"path\":...},...],...]}, one group per line. \"path\" is\n"
-    "               the path as a JSON string; when the name is not valid UTF-8 its invalid\n"
-    "               bytes show there as U+FFFD and the member also carries \"path_bytes\", the\n"
-    "               exact bytes of the path as an array of numbers 0-255\n"
+    "               the path as a JSON string in UTF-8 (bytes of a name that are not text show\n"
+    "               there as U+FFFD); where the path's bytes differ from that text (a name that\n"
+    "               is not valid UTF-8; on Windows any letter beyond ASCII) the member also\n"
+    "               carries \"path_bytes\", the exact bytes of the path as numbers 0-255\n"
     "      --stats  report on standard error: files catalogued, candidate files, bytes read,\n"
     "               and the floor (bytes that any exact search has to read)\n"
     "  -h, --help     show this help and exit\n"
@@ -43,9 +44,9 @@ inline constexpr const char* CLI_HELP =
     "an empty line (a name holding a line break needs -0 or --json to be told apart). A progress\n"
     "line is drawn on standard error when it is a terminal.\n"
     "\n"
-    "On a terminal, control characters and bytes that are not UTF-8 show escaped in names (\\n,\n"
-    "\\033, a backslash as \\\\), as ls -b shows them; into a pipe or a file names are written as\n"
-    "they are.\n"
+    "On a terminal, control characters and bytes that are not text (not UTF-8; on Windows, not of\n"
+    "the system's code page) show escaped in names (\\n, \\033, a backslash as \\\\), as ls -b\n"
+    "shows them; into a pipe or a file names are written as they are.\n"
     "\n"
     "Exit status:\n"
     "  0  the whole search ran (with or without groups)\n"
@@ -53,8 +54,9 @@ inline constexpr const char* CLI_HELP =
     "     (unreadable, an I/O error, deeper than the limit, vanished, changed during the search)\n"
     "     is named on standard error as 'zwillingsfeger-cli: PATH: REASON'\n"
     "  1  the output could not be written\n"
-    "  2  a wrong option, a folder that does not exist, is not a folder or cannot be read, or a\n"
-    "     relative folder while there is no current folder (nothing is searched then)\n";
+    "  2  a wrong option, a folder that does not exist, is not a folder, cannot be read or is too\n"
+    "     long, a folder that the system's code page cannot name, or a relative folder while there\n"
+    "     is no current folder (nothing is searched then)\n";
 
 // Options may come before, between or after the folders; "--" ends them.
 CliOptions ParseCliArguments(const std::vector<std::string>& args);
