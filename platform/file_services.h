@@ -7,6 +7,9 @@
 
 // Path separator of the platform, and the same as a string for concatenation.
 extern const char PATH_SEPARATOR;
+// True when Path ends with the separator as a character of its own, false otherwise (also for ""). In a
+// double-byte code page the separator's byte can be the second half of a letter (表 is 95 5C in 932).
+bool EndsWithSeparator(const std::string& path);
 
 // ENTRY_UNREADABLE: an entry that was listed but could not be examined (it vanished meanwhile, or the
 // system refused to tell what it is); EntryName gives its name and LastFailure the reason.

@@ -20,6 +20,10 @@
 
 const char PATH_SEPARATOR = '/';
 
+bool EndsWithSeparator(const std::string& path) {
+    return !path.empty() && path.back() == '/';
+}
+
 namespace {
 
 struct EnumerationSlot {

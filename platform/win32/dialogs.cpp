@@ -2,6 +2,7 @@
 // shell32 only while it is open.
 #include "platform/dialogs.h"
 
+#include "platform/file_services.h"
 #include "platform/win32/win32_backend.h"
 
 #include <windows.h>
@@ -56,7 +57,7 @@ std::string ChooseFolder(const std::string& title, const std::string& initialFol
     if (length < sizeof initial) {
         std::memcpy(initial, initialFolder.c_str(), length);
         // C:\Daten\ selects C:\Daten itself; a drive root such as C:\ keeps its backslash.
-        if (length > 3 && initial[length - 1] == '\\') initial[length - 1] = '\0';
+        if (length > 3 && EndsWithSeparator(std::string(initial, length))) initial[length - 1] = '\0';
     }
 
     // The new dialog style needs OLE on this thread.
@@ -79,7 +80,7 @@ std::string ChooseFolder(const std::string& title, const std::string& initialFol
         // An item outside the file system has no path: that is no folder chosen.
         if (pathFromItemList(chosen, path) && path[0] != '\0') {
             result = path;
-            if (result.back() != '\\') result += '\\';
+            if (!EndsWithSeparator(result)) result += '\\';
         }
         // The shell allocates item lists with the COM task allocator.
         CoTaskMemFree(chosen);

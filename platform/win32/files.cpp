@@ -10,6 +10,15 @@
 
 const char PATH_SEPARATOR = '\\';
 
+bool EndsWithSeparator(const std::string& path) {
+    if (path.empty() || path.back() != '\\') return false;
+    // Only a walk from the start tells a lead byte from a trail byte.
+    size_t last = 0;
+    for (size_t at = 0; at < path.size(); at += IsDBCSLeadByte(BYTE(path[at])) ? 2 : 1)
+        last = at;
+    return last == path.size() - 1;
+}
+
 namespace {
 
 struct EnumerationSlot {
@@ -155,7 +164,7 @@ bool FindNextUsable(HANDLE search) {
 // False when it does not fit the buffer of kQueryBuffer bytes.
 bool BuildQuery(const std::string& folder, const std::string& pattern, char (&query)[kQueryBuffer]) {
     const std::string wildcard = pattern.empty() ? std::string("*.*") : pattern;
-    const bool separator = !folder.empty() && folder.back() != '\\';
+    const bool separator = !folder.empty() && !EndsWithSeparator(folder);
     const size_t length = folder.size() + (separator ? 1 : 0) + wildcard.size();
     if (length >= kQueryBuffer || !Usable(folder) || !Usable(wildcard)) return false;
     std::memcpy(query, folder.data(), folder.size());
@@ -219,7 +228,7 @@ std::string AbsoluteFolder(const std::string& folder) {
     if (length == 0) return Fail(std::string());
     if (length >= sizeof full) return FailWith(FAILURE_TOO_LONG, "path too long", std::string());
     std::string path(full, length);
-    if (path.back() != '\\') path.push_back('\\');
+    if (!EndsWithSeparator(path)) path.push_back('\\');
     Succeed();
     return path;
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -33,30 +34,36 @@ std::string ReadAll(const fs::path& file) {
     return text;
 }
 
-// Under Wine: runs Script with the Linux shell in the Unix folder of Folder, and waits until it has run.
-// False where there is no Linux side, or when the script failed.
-bool RunLinuxShell(const fs::path& folder, const std::string& script) {
+// The Unix path of a file or folder under Wine, "" elsewhere.
+std::string UnixPath(const fs::path& path) {
     using UnixName = char*(CDECL*)(const WCHAR*);
     auto unixName = reinterpret_cast<UnixName>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    char* unixFolder = unixName ? unixName(folder.c_str()) : nullptr;
-    if (!unixFolder) return false;
-    const std::string where = unixFolder;
-    HeapFree(GetProcessHeap(), 0, unixFolder);
+    char* name = unixName ? unixName(path.c_str()) : nullptr;
+    if (!name) return {};
+    const std::string unix = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return unix;
+}
+
+// Under Wine: runs Script with the Linux shell in the Unix folder of Folder, and waits until it has run.
+// False where there is no Linux side, or when the script failed.
+bool RunLinuxShell(const fs::path& folder, const std::string& script) {
+    const std::string where = UnixPath(folder);
+    if (where.empty()) return false;
     // Wine starts Linux programs but hands out no process to wait for: the script's last step leaves a mark.
     const fs::path file = folder / "zw-linux-side.sh", mark = folder / "zw-linux-side.done";
     std::ofstream(file, std::ios::binary) << "set -e\ncd '" << where << "'\n"
-                                          << script << "\n: > zw-linux-side.done\n";
+                                          << script << "\n: > '" << where << "/zw-linux-side.done'\n";
     std::wstring command = L"/bin/sh \"" + Wide(where + "/zw-linux-side.sh", CP_UTF8) + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return false;
     bool done = false;
-    for (int wait = 0; wait < 1000 && !(done = fs::exists(mark)); ++wait)
-        Sleep(10);
+    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &process))
+        for (int wait = 0; wait < 6000 && !(done = fs::exists(mark)); ++wait)
+            Sleep(10);
     std::error_code ignored;
     fs::remove(file, ignored);
     fs::remove(mark, ignored);
@@ -64,60 +71,34 @@ bool RunLinuxShell(const fs::path& folder, const std::string& script) {
 }
 
 struct CliRun {
-    DWORD status = 0;
+    int status = -1;
     std::string out, err;
 };
 
-// Runs the built zwillingsfeger-cli.exe in Folder with Arguments (none may hold a quote or end with a
-// backslash) and waits for it. Environment entries ("NAME=value") replace or add to the test's own.
+// Runs the built zwillingsfeger-cli.exe with Arguments (none holding a "'") in Folder and waits for it.
+// It is started from the Linux side, where the locale that Wine takes the code page from can be set.
 CliRun RunCli(const fs::path& folder, const std::vector<std::wstring>& arguments,
-              const std::vector<std::wstring>& environment = {}) {
+              const std::string& locale = {}) {
     wchar_t self[MAX_PATH * 2] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH * 2);
-    std::wstring command =
-        L"\"" + (fs::path(self).parent_path().parent_path() / L"zwillingsfeger-cli.exe").wstring() + L"\"";
-    for (const std::wstring& argument : arguments)
-        command += L" \"" + argument + L"\"";
-
-    std::wstring block;
-    const wchar_t* own = GetEnvironmentStringsW();
-    for (const wchar_t* entry = own; *entry; entry += wcslen(entry) + 1) {
-        const std::wstring text = entry;
-        bool replaced = false;
-        for (const std::wstring& added : environment)
-            replaced |= _wcsnicmp(text.c_str(), added.c_str(), added.find(L'=') + 1) == 0;
-        if (!replaced) block += text + L'\0';
-    }
-    FreeEnvironmentStringsW(const_cast<wchar_t*>(own));
-    for (const std::wstring& added : environment)
-        block += added + L'\0';
-    block += L'\0';
-
     test_tree::TempTree streams;
-    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
-    auto create = [&](const char* name) {
-        return CreateFileA(streams.Path(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
-                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    };
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = create("out");
-    startup.hStdError = create("err");
-    PROCESS_INFORMATION process = {};
-    CliRun run;
-    run.status = 1000;
-    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
-                       block.data(), folder.c_str(), &startup, &process)) {
-        WaitForSingleObject(process.hProcess, 60000);
-        GetExitCodeProcess(process.hProcess, &run.status);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    } else {
-        ADD_FAILURE() << "zwillingsfeger-cli.exe did not start: " << GetLastError();
+    const std::string to = UnixPath(fs::path(streams.Root()));
+    std::string command =
+        "cd '" + UnixPath(folder) + "'\nWINEDEBUG=-all " + (locale.empty() ? "" : "LC_ALL=" + locale + " ") +
+        "wine '" + UnixPath(fs::path(self).parent_path().parent_path() / "zwillingsfeger-cli.exe") + "'";
+    for (const std::wstring& argument : arguments) {
+        std::string utf8(argument.size() * 4, '\0');
+        utf8.resize(size_t(WideCharToMultiByte(CP_UTF8, 0, argument.data(), int(argument.size()), utf8.data(),
+                                               int(utf8.size()), nullptr, nullptr)));
+        command += " '" + utf8 + "'";
     }
-    CloseHandle(startup.hStdOutput);
-    CloseHandle(startup.hStdError);
+    command += " >'" + to + "/out' 2>'" + to + "/err' || status=$?\necho ${status:-0} >'" + to + "/status'";
+    CliRun run;
+    if (!RunLinuxShell(fs::path(streams.Root()), command)) {
+        ADD_FAILURE() << "zwillingsfeger-cli.exe did not run from the Linux side";
+        return run;
+    }
+    run.status = std::stoi("0" + ReadAll(streams.Path("status")));
     run.out = ReadAll(streams.Path("out"));
     run.err = ReadAll(streams.Path("err"));
     return run;
@@ -145,10 +126,43 @@ TEST_F(AnsiNames, AFolderTheCodePageCannotNameIsRefused) {
     Write(root / L"a" / L"g1", "twin");
     Write(root / L"a" / L"g2", "twin");
     const CliRun run = RunCli(root, {(root / L"\u03b1").wstring()});
-    EXPECT_EQ(run.status, 2u);
+    EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err,
               "zwillingsfeger-cli: '" + tree.Root() + "\\?' cannot be named in the system's code page\n");
+}
+
+// The member that --json prints for a file, with its name in code page 932.
+std::string JsonMember932(const fs::path& file) {
+    std::string text, bytes;
+    for (const wchar_t c : file.wstring()) {
+        char utf8[8], ansi[8];
+        const int length = WideCharToMultiByte(CP_UTF8, 0, &c, 1, utf8, sizeof utf8, nullptr, nullptr);
+        text += c == L'\\' ? "\\\\" : std::string(utf8, size_t(length));
+        const int count = WideCharToMultiByte(932, 0, &c, 1, ansi, sizeof ansi, nullptr, nullptr);
+        for (int i = 0; i < count; ++i)
+            bytes += (bytes.empty() ? "" : ",") + std::to_string(static_cast<unsigned char>(ansi[i]));
+    }
+    return "{\"path\":\"" + text + "\",\"path_bytes\":[" + bytes + "]}";
+}
+
+// In code page 932 the letters 表 (95 5C) and ソ (83 5C) end in the byte of "\": no rule that looks for a
+// trailing separator may take that byte for one, neither for a folder given nor for one below it.
+TEST_F(AnsiNames, InCodePage932FoldersEndingInTheSeparatorsByteAreScannedWhole) {
+    const std::vector<std::pair<std::wstring, std::string>> files = {{L"\u8868\\a", "one"},
+                                                                     {L"\u8868\\\u30bd\\b", "one"},
+                                                                     {L"\u8868\\\u30bd\\\u8868\\c", "two"},
+                                                                     {L"\u30bd\\d", "two"}};
+    for (const auto& [path, bytes] : files)
+        Write(root / path, bytes);
+    const CliRun run =
+        RunCli(root, {L"--json", (root / L"\u8868").wstring(), (root / L"\u30bd").wstring()}, "ja_JP.UTF-8");
+    ASSERT_EQ(run.status, 0) << run.err
+                             << "(code page 932 needs the locale ja_JP.UTF-8: scripts/install-deps)";
+    EXPECT_EQ(run.err, "");
+    for (const auto& [path, bytes] : files)
+        EXPECT_NE(run.out.find(JsonMember932(root / path)), std::string::npos) << JsonMember932(root / path);
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 4) << run.out; // two groups a line
 }
 
 } // namespace
