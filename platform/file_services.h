@@ -12,7 +12,8 @@ extern const char PATH_SEPARATOR;
 bool EndsWithSeparator(const std::string& path);
 
 // ENTRY_UNREADABLE: an entry that was listed but could not be examined (it vanished meanwhile, or the
-// system refused to tell what it is); EntryName gives its name and LastFailure the reason.
+// system refused to tell what it is) or cannot be joined to its folder (on Windows, a name holding "\",
+// "/" or ":"); EntryName gives its name and LastFailure the reason.
 enum EntryKind : int32_t { ENTRY_END = 0, ENTRY_FILE = 1, ENTRY_FOLDER = 2, ENTRY_UNREADABLE = 3 };
 
 // Why the last call of this layer that can fail did fail; FAILURE_NONE after one that succeeded, and

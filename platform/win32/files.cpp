@@ -139,6 +139,16 @@ bool EnsureFileSlot(uint32_t slot) {
 
 using zw_common::Usable;
 
+// A name holding "\", "/" or ":" would, joined to its folder, name something else: "..\x" a file beside
+// the folder, "a:b" a stream of the file a. Wine lists Linux names so, and best fit makes such names of
+// letters the code page lacks (＼ becomes \). Checked by character: a letter may end in the byte of "\".
+bool HoldsSeparator(const char* name) {
+    if (!std::strpbrk(name, "\\/:")) return false;
+    for (const char* at = name; *at; at = CharNextA(at))
+        if (*at == '\\' || *at == '/' || *at == ':') return true;
+    return false;
+}
+
 // Links and junctions are never handed out: followed they can loop, and a link grouped with its
 // target would offer the only copy for deletion.
 bool IsLink() {
@@ -275,7 +285,11 @@ EntryKind NextEntry() {
     if (!slot.search) return ENTRY_END;
     bool found = slot.Started ? FindNextUsable(slot.search) : true;
     slot.Started = TRUE;
-    if (found) return (EntryRecord.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? ENTRY_FOLDER : ENTRY_FILE;
+    if (found) {
+        if (HoldsSeparator(EntryRecord.cFileName))
+            return FailWith(FAILURE_OTHER, "the name holds a separator (\\, / or :)", ENTRY_UNREADABLE);
+        return (EntryRecord.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? ENTRY_FOLDER : ENTRY_FILE;
+    }
     FindClose(slot.search);
     slot.search = 0;
     return ENTRY_END;

@@ -132,6 +132,28 @@ TEST_F(AnsiNames, AFolderTheCodePageCannotNameIsRefused) {
               "zwillingsfeger-cli: '" + tree.Root() + "\\?' cannot be named in the system's code page\n");
 }
 
+// Linux names holding a backslash or a colon would, joined to their folder, lead out of it ("..\outside" is
+// the folder beside it): they are left out and named, and so is a folder past the 255-byte search buffer.
+// Nothing outside the chosen folder is catalogued, so nothing there can be read or deleted.
+TEST_F(AnsiNames, NamesHoldingASeparatorAndFoldersPastTheSearchBufferAreLeftOutAndNamed) {
+    const std::string chosen = tree.Root() + "\\chosen", deep(255 - chosen.size() - 1, 'd');
+    ASSERT_TRUE(RunLinuxShell(
+        root, "mkdir -p chosen outside outside2 'chosen/..\\outside2' 'chosen/" + deep +
+                  "'\nfor f in chosen/keep1 chosen/keep2 outside/p outside2/q "
+                  "'chosen/..\\outside2/q' chosen/x:y 'chosen/" +
+                  deep + "/in'; do printf twin >\"$f\"; done\nprintf decoy >'chosen/..\\outside\\p'"));
+    const CliRun run = RunCli(root, {L"--stats", Wide(chosen, CP_ACP)});
+    EXPECT_EQ(run.status, 3);
+    const std::string keep1 = chosen + "\\keep1\n", keep2 = chosen + "\\keep2\n";
+    EXPECT_TRUE(run.out == keep1 + keep2 || run.out == keep2 + keep1) << run.out;
+    for (const std::string name : {"..\\outside\\p", "..\\outside2", "x:y"})
+        EXPECT_NE(run.err.find(chosen + "\\" + name + ": the name holds a separator (\\, / or :)\n"),
+                  std::string::npos)
+            << run.err;
+    EXPECT_NE(run.err.find(chosen + "\\" + deep + ": path too long\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("files catalogued: 2\n"), std::string::npos) << run.err;
+}
+
 // The member that --json prints for a file, with its name in code page 932.
 std::string JsonMember932(const fs::path& file) {
     std::string text, bytes;
