@@ -40,7 +40,8 @@ const std::string& ProgramFolder();
 // otherwise, with LastFailure telling why.
 int32_t CheckFolder(const std::string& folder);
 // Folder as an absolute path ending with one separator; a relative one is taken from the current folder.
-// "" when there is no current folder to take it from (it was removed), with LastFailure telling why.
+// "" when there is no current folder to take it from (it was removed, or on Windows the code page cannot
+// name it), with LastFailure telling why.
 std::string AbsoluteFolder(const std::string& folder);
 
 // Opens an enumeration of Folder in Slot and makes it current. 1 when there is at least one entry;

@@ -3,9 +3,11 @@
 #include "platform/file_services.h"
 
 #include "platform/common/paths.h"
+#include "platform/win32/ansi.h"
 
 #include <windows.h>
 
+#include <cctype>
 #include <cstring>
 
 const char PATH_SEPARATOR = '\\';
@@ -149,6 +151,13 @@ bool HoldsSeparator(const char* name) {
     return false;
 }
 
+// Drive and UNC paths do not depend on the current folder ("C:x" and "\\x" do).
+bool IsAbsolute(const std::string& path) {
+    const bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) &&
+                       path[1] == ':' && path[2] == '\\';
+    return drive || path.rfind("\\\\", 0) == 0;
+}
+
 // Links and junctions are never handed out: followed they can loop, and a link grouped with its
 // target would offer the only copy for deletion.
 bool IsLink() {
@@ -218,7 +227,9 @@ std::string LastFailureText() {
 
 int32_t CheckFolder(const std::string& folder) {
     if (folder.empty() || !Usable(folder)) return FailWith(FAILURE_MISSING, "no folder given", 0);
-    SetCurrentDirectoryA(ProgramFolder().c_str());
+    // The command line checks each folder before it makes the next one absolute: the current folder
+    // stays the user's until a relative folder needs the program's.
+    if (!IsAbsolute(folder)) SetCurrentDirectoryA(ProgramFolder().c_str());
     char query[kQueryBuffer];
     if (!BuildQuery(folder, "*.*", query)) return FailWith(FAILURE_TOO_LONG, "path too long", 0);
     const DWORD attributes = GetFileAttributesA(folder.c_str());
@@ -233,11 +244,20 @@ int32_t CheckFolder(const std::string& folder) {
 }
 
 std::string AbsoluteFolder(const std::string& folder) {
-    char full[MAX_PATH + 1];
-    const DWORD length = Usable(folder) ? GetFullPathNameA(folder.c_str(), sizeof full, full, nullptr) : 0;
-    if (length == 0) return Fail(std::string());
-    if (length >= sizeof full) return FailWith(FAILURE_TOO_LONG, "path too long", std::string());
-    std::string path(full, length);
+    std::wstring wide;
+    if (!Usable(folder) || !zw_win32::WideOf(folder, &wide))
+        return FailWith(FAILURE_OTHER, "the name is no text of the system's code page", std::string());
+    // The wide call: the ANSI one takes no path past MAX_PATH, which is for CheckFolder to call too long,
+    // and would put the current folder in as a best-fit lookalike where the code page cannot name it.
+    const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::wstring full(needed, L'\0');
+    const DWORD length = needed ? GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr) : 0;
+    if (length == 0 || length >= needed) return Fail(std::string());
+    full.resize(length);
+    std::string path;
+    if (!zw_win32::ExactAnsi(full, &path))
+        return FailWith(FAILURE_OTHER, "the system's code page cannot name the current folder",
+                        std::string());
     if (!EndsWithSeparator(path)) path.push_back('\\');
     Succeed();
     return path;

@@ -134,15 +134,17 @@ TEST_F(AnsiNames, AFolderTheCodePageCannotNameIsRefused) {
 
 // Linux names holding a backslash or a colon would, joined to their folder, lead out of it ("..\outside" is
 // the folder beside it): they are left out and named, and so is a folder past the 255-byte search buffer.
-// Nothing outside the chosen folder is catalogued, so nothing there can be read or deleted.
+// Nothing outside the chosen folder is catalogued, so nothing there can be read or deleted. A folder given
+// past MAX_PATH (260) is too long, not missing.
 TEST_F(AnsiNames, NamesHoldingASeparatorAndFoldersPastTheSearchBufferAreLeftOutAndNamed) {
     const std::string chosen = tree.Root() + "\\chosen", deep(255 - chosen.size() - 1, 'd');
-    ASSERT_TRUE(RunLinuxShell(
-        root, "mkdir -p chosen outside outside2 'chosen/..\\outside2' 'chosen/" + deep +
-                  "'\nfor f in chosen/keep1 chosen/keep2 outside/p outside2/q "
-                  "'chosen/..\\outside2/q' chosen/x:y 'chosen/" +
-                  deep + "/in'; do printf twin >\"$f\"; done\nprintf decoy >'chosen/..\\outside\\p'"));
-    const CliRun run = RunCli(root, {L"--stats", Wide(chosen, CP_ACP)});
+    const std::string inside = "chosen/" + deep;
+    std::string script = "mkdir -p " + inside + "/eeeee outside outside2 'chosen/..\\outside2'\n";
+    script += "for f in chosen/keep1 chosen/keep2 chosen/x:y " + inside + "/in outside/p outside2/q\n";
+    script += "do printf twin >\"$f\"; done\nprintf twin >'chosen/..\\outside2/q'\n";
+    script += "printf decoy >'chosen/..\\outside\\p'";
+    ASSERT_TRUE(RunLinuxShell(root, script));
+    CliRun run = RunCli(root, {L"--stats", Wide(chosen, CP_ACP)});
     EXPECT_EQ(run.status, 3);
     const std::string keep1 = chosen + "\\keep1\n", keep2 = chosen + "\\keep2\n";
     EXPECT_TRUE(run.out == keep1 + keep2 || run.out == keep2 + keep1) << run.out;
@@ -152,6 +154,12 @@ TEST_F(AnsiNames, NamesHoldingASeparatorAndFoldersPastTheSearchBufferAreLeftOutA
             << run.err;
     EXPECT_NE(run.err.find(chosen + "\\" + deep + ": path too long\n"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("files catalogued: 2\n"), std::string::npos) << run.err;
+
+    const std::string longest = chosen + "\\" + deep + "\\eeeee";
+    ASSERT_EQ(longest.size(), 261u);
+    run = RunCli(root, {Wide(longest, CP_ACP)});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "zwillingsfeger-cli: '" + longest + "' is too long\n");
 }
 
 // The member that --json prints for a file, with its name in code page 932.
@@ -169,7 +177,8 @@ std::string JsonMember932(const fs::path& file) {
 }
 
 // In code page 932 the letters 表 (95 5C) and ソ (83 5C) end in the byte of "\": no rule that looks for a
-// trailing separator may take that byte for one, neither for a folder given nor for one below it.
+// trailing separator may take that byte for one, neither for a folder given nor for one below it. Both
+// folders are named relative to the current folder, which the check of the first must leave alone.
 TEST_F(AnsiNames, InCodePage932FoldersEndingInTheSeparatorsByteAreScannedWhole) {
     const std::vector<std::pair<std::wstring, std::string>> files = {{L"\u8868\\a", "one"},
                                                                      {L"\u8868\\\u30bd\\b", "one"},
@@ -177,8 +186,7 @@ TEST_F(AnsiNames, InCodePage932FoldersEndingInTheSeparatorsByteAreScannedWhole) 
                                                                      {L"\u30bd\\d", "two"}};
     for (const auto& [path, bytes] : files)
         Write(root / path, bytes);
-    const CliRun run =
-        RunCli(root, {L"--json", (root / L"\u8868").wstring(), (root / L"\u30bd").wstring()}, "ja_JP.UTF-8");
+    const CliRun run = RunCli(root, {L"--json", L"\u8868", L"\u30bd"}, "ja_JP.UTF-8");
     ASSERT_EQ(run.status, 0) << run.err
                              << "(code page 932 needs the locale ja_JP.UTF-8: scripts/install-deps)";
     EXPECT_EQ(run.err, "");
