@@ -25,6 +25,13 @@ std::wstring Wide(const std::string& text, UINT page) {
     return wide;
 }
 
+std::string Narrow(const std::wstring& wide, UINT page) {
+    std::string text(wide.size() * 4, '\0');
+    text.resize(size_t(WideCharToMultiByte(page, 0, wide.data(), int(wide.size()), text.data(),
+                                           int(text.size()), nullptr, nullptr)));
+    return text;
+}
+
 // A file's bytes, line ends as "\n" (the program's standard streams are in text mode).
 std::string ReadAll(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -86,12 +93,8 @@ CliRun RunCli(const fs::path& folder, const std::vector<std::wstring>& arguments
     std::string command =
         "cd '" + UnixPath(folder) + "'\nWINEDEBUG=-all " + (locale.empty() ? "" : "LC_ALL=" + locale + " ") +
         "wine '" + UnixPath(fs::path(self).parent_path().parent_path() / "zwillingsfeger-cli.exe") + "'";
-    for (const std::wstring& argument : arguments) {
-        std::string utf8(argument.size() * 4, '\0');
-        utf8.resize(size_t(WideCharToMultiByte(CP_UTF8, 0, argument.data(), int(argument.size()), utf8.data(),
-                                               int(utf8.size()), nullptr, nullptr)));
-        command += " '" + utf8 + "'";
-    }
+    for (const std::wstring& argument : arguments)
+        command += " '" + Narrow(argument, CP_UTF8) + "'";
     command += " >'" + to + "/out' 2>'" + to + "/err' || status=$?\necho ${status:-0} >'" + to + "/status'";
     CliRun run;
     if (!RunLinuxShell(fs::path(streams.Root()), command)) {
@@ -162,17 +165,13 @@ TEST_F(AnsiNames, NamesHoldingASeparatorAndFoldersPastTheSearchBufferAreLeftOutA
     EXPECT_EQ(run.err, "zwillingsfeger-cli: '" + longest + "' is too long\n");
 }
 
-// The member that --json prints for a file, with its name in code page 932.
+// The member that --json prints for a file whose name is text of code page 932.
 std::string JsonMember932(const fs::path& file) {
-    std::string text, bytes;
-    for (const wchar_t c : file.wstring()) {
-        char utf8[8], ansi[8];
-        const int length = WideCharToMultiByte(CP_UTF8, 0, &c, 1, utf8, sizeof utf8, nullptr, nullptr);
-        text += c == L'\\' ? "\\\\" : std::string(utf8, size_t(length));
-        const int count = WideCharToMultiByte(932, 0, &c, 1, ansi, sizeof ansi, nullptr, nullptr);
-        for (int i = 0; i < count; ++i)
-            bytes += (bytes.empty() ? "" : ",") + std::to_string(static_cast<unsigned char>(ansi[i]));
-    }
+    std::string text = Narrow(file.wstring(), CP_UTF8), bytes;
+    for (size_t at = 0; (at = text.find('\\', at)) != std::string::npos; at += 2)
+        text.insert(at, 1, '\\');
+    for (const char c : Narrow(file.wstring(), 932))
+        bytes += (bytes.empty() ? "" : ",") + std::to_string(static_cast<unsigned char>(c));
     return "{\"path\":\"" + text + "\",\"path_bytes\":[" + bytes + "]}";
 }
 
