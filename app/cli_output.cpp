@@ -91,7 +91,7 @@ std::string JsonString(const std::string& text, bool* valid) {
     return out;
 }
 
-// One JSON object for a member: its path, and its exact bytes when the path is not valid UTF-8.
+// On Windows the path is code-page text: every byte beyond ASCII differs from its UTF-8 form.
 std::string JsonMember(const std::string& path) {
     bool valid = true;
     const std::string text = TextToUtf8(path);
