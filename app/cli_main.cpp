@@ -1,10 +1,25 @@
 // zwillingsfeger-cli's entry: catalogues the folders given on the command line as the Add-folder command
 // would, runs the duplicate search and prints the groups.
+#include "app/cli_output.h"
 #include "app/cli_run.h"
+#include "platform/process.h"
 
 #include <unistd.h>
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    return RunCli(args, {stdout, stderr, isatty(1) != 0, isatty(2) != 0});
+    const bool errTerminal = isatty(2) != 0;
+    std::vector<std::string> args;
+    bool exact = true;
+    for (const ProgramArgument& argument : ProgramArguments(argc, argv)) {
+        // A lookalike would be a folder the user did not name.
+        if (!argument.exact) {
+            const std::string shown = errTerminal ? TerminalText(argument.text) : argument.text;
+            std::fprintf(stderr, "zwillingsfeger-cli: '%s' cannot be named in the system's code page\n",
+                         shown.c_str());
+            exact = false;
+        }
+        args.push_back(argument.text);
+    }
+    if (!exact) return 2;
+    return RunCli(args, {stdout, stderr, isatty(1) != 0, errTerminal});
 }

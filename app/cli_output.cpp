@@ -4,6 +4,7 @@
 #include "core/lists.h"
 #include "core/omissions.h"
 #include "core/search.h"
+#include "platform/text.h"
 
 size_t Utf8SequenceLength(const std::string& text, size_t at) {
     auto byte = [&](size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
@@ -26,7 +27,9 @@ size_t Utf8SequenceLength(const std::string& text, size_t at) {
     return 0;
 }
 
-std::string TerminalText(const std::string& text) {
+std::string TerminalText(const std::string& name) {
+    // Judged as UTF-8: a code page's letters are text, its control bytes are the same as there.
+    const std::string text = TextToUtf8(name);
     std::string out;
     for (size_t at = 0; at < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[at]);
@@ -51,7 +54,7 @@ std::string TerminalText(const std::string& text) {
             out.append(text, at, length);
         at += length;
     }
-    return out;
+    return TextFromUtf8(out);
 }
 
 std::string JsonString(const std::string& text, bool* valid) {
@@ -88,11 +91,12 @@ std::string JsonString(const std::string& text, bool* valid) {
     return out;
 }
 
-// One JSON object for a member: its path, and its exact bytes when the path is not valid UTF-8.
+// On Windows the path is code-page text: every byte beyond ASCII differs from its UTF-8 form.
 std::string JsonMember(const std::string& path) {
     bool valid = true;
-    std::string out = "{\"path\":" + JsonString(path, &valid);
-    if (!valid) {
+    const std::string text = TextToUtf8(path);
+    std::string out = "{\"path\":" + JsonString(text, &valid);
+    if (!valid || text != path) {
         out += ",\"path_bytes\":[";
         for (size_t i = 0; i < path.size(); ++i) {
             if (i) out.push_back(',');

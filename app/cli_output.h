@@ -9,13 +9,13 @@
 
 // Length of the valid UTF-8 sequence at Text[At], 0 when the byte there does not start one.
 size_t Utf8SequenceLength(const std::string& text, size_t at);
-// Text for a terminal, as ls -b shows names: control bytes (C0 and C1) and bytes that are not UTF-8
-// become escapes such as \n or \033, and a backslash \\, so that no name can move the cursor or
-// recolour the screen.
-std::string TerminalText(const std::string& text);
+// Text for a terminal, as ls -b shows names: control characters (C0 and C1) and bytes that are no text
+// of the system's encoding become escapes such as \n or \033, and a backslash \\, so that no name can
+// move the cursor or recolour the screen.
+std::string TerminalText(const std::string& name);
 // Text as a JSON string literal; bytes that are not valid UTF-8 become U+FFFD and clear *Valid.
 std::string JsonString(const std::string& text, bool* valid);
-// One JSON object for a member: its path, and its exact bytes when the path is not valid UTF-8.
+// One JSON object for a member: its path as UTF-8 text, and its exact bytes when they are not that text.
 std::string JsonMember(const std::string& path);
 
 // Prints the groups of GroupList in their order, each group's members as FullPath in member order.

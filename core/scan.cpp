@@ -35,7 +35,7 @@ void AppendEntry(const SharedText& folder, std::string name, int64_t size) {
 void ScanFolder(const std::string& folder, const std::string& pattern, int32_t depth) {
     if (depth < 0) return;
     std::string base = folder;
-    if (!base.empty() && base.back() == PATH_SEPARATOR) base.pop_back();
+    if (EndsWithSeparator(base)) base.pop_back();
     if (depth > MAX_DEPTH) {
         ScanOmissions.push_back({base, "deeper than " + std::to_string(MAX_DEPTH) + " folders"});
         return;

@@ -7,9 +7,13 @@
 
 // Path separator of the platform, and the same as a string for concatenation.
 extern const char PATH_SEPARATOR;
+// True when Path ends with the separator as a character of its own, false otherwise (also for ""). In a
+// double-byte code page the separator's byte can be the second half of a letter (表 is 95 5C in 932).
+bool EndsWithSeparator(const std::string& path);
 
 // ENTRY_UNREADABLE: an entry that was listed but could not be examined (it vanished meanwhile, or the
-// system refused to tell what it is); EntryName gives its name and LastFailure the reason.
+// system refused to tell what it is) or cannot be joined to its folder (on Windows, a name holding "\",
+// "/" or ":"); EntryName gives its name and LastFailure the reason.
 enum EntryKind : int32_t { ENTRY_END = 0, ENTRY_FILE = 1, ENTRY_FOLDER = 2, ENTRY_UNREADABLE = 3 };
 
 // Why the last call of this layer that can fail did fail; FAILURE_NONE after one that succeeded, and
@@ -37,7 +41,8 @@ const std::string& ProgramFolder();
 // otherwise, with LastFailure telling why.
 int32_t CheckFolder(const std::string& folder);
 // Folder as an absolute path ending with one separator; a relative one is taken from the current folder.
-// "" when there is no current folder to take it from (it was removed), with LastFailure telling why.
+// "" when there is no current folder to take it from (it was removed, or on Windows the code page cannot
+// name it), with LastFailure telling why.
 std::string AbsoluteFolder(const std::string& folder);
 
 // Opens an enumeration of Folder in Slot and makes it current. 1 when there is at least one entry;

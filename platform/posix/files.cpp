@@ -2,6 +2,8 @@
 // descriptors for the file slots. Names are the raw bytes the file system gives; nothing is re-encoded.
 #include "platform/file_services.h"
 
+#include "platform/common/paths.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
@@ -17,6 +19,10 @@
 #include <vector>
 
 const char PATH_SEPARATOR = '/';
+
+bool EndsWithSeparator(const std::string& path) {
+    return !path.empty() && path.back() == '/';
+}
 
 namespace {
 
@@ -166,10 +172,7 @@ template <typename T> bool Grow(std::vector<T>& table, int32_t slot, const T& em
     return true;
 }
 
-// A path with a zero byte would silently name a different (shorter) path.
-bool Usable(const std::string& path) {
-    return path.find('\0') == std::string::npos;
-}
+using zw_common::Usable;
 
 // The system refuses paths of PATH_MAX bytes and more. Such a path is walked through its leading
 // folders in pieces: an Anchor holds a folder open (or AT_FDCWD) and the rest of the path, short

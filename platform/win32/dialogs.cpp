@@ -1,7 +1,9 @@
 // Modal dialogs on Win32: the message box (user32) and the shell's folder chooser, loaded from
-// shell32 only while it is open.
+// shell32 only while it is open; the chosen folder is taken in its wide form.
 #include "platform/dialogs.h"
 
+#include "platform/file_services.h"
+#include "platform/win32/ansi.h"
 #include "platform/win32/win32_backend.h"
 
 #include <windows.h>
@@ -19,7 +21,7 @@ constexpr size_t INITIAL_FOLDER_BYTES = 256;
 constexpr UINT CHOOSER_FLAGS = 0x50;
 
 using BrowseForFolder = LPITEMIDLIST(WINAPI*)(LPBROWSEINFOA);
-using PathFromItemList = BOOL(WINAPI*)(LPCITEMIDLIST, LPSTR);
+using PathFromItemList = BOOL(WINAPI*)(LPCITEMIDLIST, LPWSTR);
 
 // Opens the chooser on the initial folder.
 int CALLBACK ChooserCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
@@ -44,7 +46,7 @@ std::string ChooseFolder(const std::string& title, const std::string& initialFol
     auto browse = reinterpret_cast<BrowseForFolder>(
         reinterpret_cast<void*>(GetProcAddress(shell, "SHBrowseForFolderA")));
     auto pathFromItemList = reinterpret_cast<PathFromItemList>(
-        reinterpret_cast<void*>(GetProcAddress(shell, "SHGetPathFromIDListA")));
+        reinterpret_cast<void*>(GetProcAddress(shell, "SHGetPathFromIDListW")));
     if (browse == nullptr || pathFromItemList == nullptr) {
         FreeLibrary(shell);
         return {};
@@ -56,7 +58,7 @@ std::string ChooseFolder(const std::string& title, const std::string& initialFol
     if (length < sizeof initial) {
         std::memcpy(initial, initialFolder.c_str(), length);
         // C:\Daten\ selects C:\Daten itself; a drive root such as C:\ keeps its backslash.
-        if (length > 3 && initial[length - 1] == '\\') initial[length - 1] = '\0';
+        if (length > 3 && EndsWithSeparator(std::string(initial, length))) initial[length - 1] = '\0';
     }
 
     // The new dialog style needs OLE on this thread.
@@ -75,11 +77,13 @@ std::string ChooseFolder(const std::string& title, const std::string& initialFol
 
     std::string result;
     if (chosen != nullptr) {
-        char path[MAX_PATH + 1] = {};
-        // An item outside the file system has no path: that is no folder chosen.
-        if (pathFromItemList(chosen, path) && path[0] != '\0') {
-            result = path;
-            if (result.back() != '\\') result += '\\';
+        wchar_t path[MAX_PATH + 1] = {};
+        // An item outside the file system has no path: that is no folder chosen. Nor is a folder that the
+        // code page cannot name: its ANSI form, a best-fit lookalike, would be some other folder.
+        if (pathFromItemList(chosen, path) && path[0] != L'\0' && zw_win32::ExactAnsi(path, &result)) {
+            if (!EndsWithSeparator(result)) result += '\\';
+        } else {
+            result.clear();
         }
         // The shell allocates item lists with the COM task allocator.
         CoTaskMemFree(chosen);

@@ -2,11 +2,24 @@
 // slots, file handles for the file slots, tables on the process heap.
 #include "platform/file_services.h"
 
+#include "platform/common/paths.h"
+#include "platform/win32/ansi.h"
+
 #include <windows.h>
 
+#include <cctype>
 #include <cstring>
 
 const char PATH_SEPARATOR = '\\';
+
+bool EndsWithSeparator(const std::string& path) {
+    if (path.empty() || path.back() != '\\') return false;
+    // Only a walk from the start tells a lead byte from a trail byte.
+    size_t last = 0;
+    for (size_t at = 0; at < path.size(); at += IsDBCSLeadByte(BYTE(path[at])) ? 2 : 1)
+        last = at;
+    return last == path.size() - 1;
+}
 
 namespace {
 
@@ -130,9 +143,23 @@ bool EnsureFileSlot(uint32_t slot) {
     return EnsureSlot(FileSlots, FileCapacity, slot);
 }
 
-// A path with a zero byte would silently name a different (shorter) path.
-bool Usable(const std::string& path) {
-    return path.find('\0') == std::string::npos;
+using zw_common::Usable;
+
+// A name holding "\", "/" or ":" would, joined to its folder, name something else: "..\x" a file beside
+// the folder, "a:b" a stream of the file a. Wine lists Linux names so, and best fit makes such names of
+// letters the code page lacks (＼ becomes \). Checked by character: a letter may end in the byte of "\".
+bool HoldsSeparator(const char* name) {
+    if (!std::strpbrk(name, "\\/:")) return false;
+    for (const char* at = name; *at; at = CharNextA(at))
+        if (*at == '\\' || *at == '/' || *at == ':') return true;
+    return false;
+}
+
+// Drive and UNC paths do not depend on the current folder ("C:x" and "\\x" do).
+bool IsAbsolute(const std::string& path) {
+    const bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) &&
+                       path[1] == ':' && path[2] == '\\';
+    return drive || path.rfind("\\\\", 0) == 0;
 }
 
 // Links and junctions are never handed out: followed they can loop, and a link grouped with its
@@ -160,7 +187,7 @@ bool FindNextUsable(HANDLE search) {
 // False when it does not fit the buffer of kQueryBuffer bytes.
 bool BuildQuery(const std::string& folder, const std::string& pattern, char (&query)[kQueryBuffer]) {
     const std::string wildcard = pattern.empty() ? std::string("*.*") : pattern;
-    const bool separator = !folder.empty() && folder.back() != '\\';
+    const bool separator = !folder.empty() && !EndsWithSeparator(folder);
     const size_t length = folder.size() + (separator ? 1 : 0) + wildcard.size();
     if (length >= kQueryBuffer || !Usable(folder) || !Usable(wildcard)) return false;
     std::memcpy(query, folder.data(), folder.size());
@@ -204,7 +231,9 @@ std::string LastFailureText() {
 
 int32_t CheckFolder(const std::string& folder) {
     if (folder.empty() || !Usable(folder)) return FailWith(FAILURE_MISSING, "no folder given", 0);
-    SetCurrentDirectoryA(ProgramFolder().c_str());
+    // The command line checks each folder before it makes the next one absolute: the current folder
+    // stays the user's until a relative folder needs the program's.
+    if (!IsAbsolute(folder)) SetCurrentDirectoryA(ProgramFolder().c_str());
     char query[kQueryBuffer];
     if (!BuildQuery(folder, "*.*", query)) return FailWith(FAILURE_TOO_LONG, "path too long", 0);
     const DWORD attributes = GetFileAttributesA(folder.c_str());
@@ -219,12 +248,21 @@ int32_t CheckFolder(const std::string& folder) {
 }
 
 std::string AbsoluteFolder(const std::string& folder) {
-    char full[MAX_PATH + 1];
-    const DWORD length = Usable(folder) ? GetFullPathNameA(folder.c_str(), sizeof full, full, nullptr) : 0;
-    if (length == 0) return Fail(std::string());
-    if (length >= sizeof full) return FailWith(FAILURE_TOO_LONG, "path too long", std::string());
-    std::string path(full, length);
-    if (path.back() != '\\') path.push_back('\\');
+    std::wstring wide;
+    if (!Usable(folder) || !zw_win32::WideOf(folder, &wide))
+        return FailWith(FAILURE_OTHER, "the name is no text of the system's code page", std::string());
+    // The wide call: the ANSI one takes no path past MAX_PATH, which is for CheckFolder to call too long,
+    // and would put the current folder in as a best-fit lookalike where the code page cannot name it.
+    const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::wstring full(needed, L'\0');
+    const DWORD length = needed ? GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr) : 0;
+    if (length == 0 || length >= needed) return Fail(std::string());
+    full.resize(length);
+    std::string path;
+    if (!zw_win32::ExactAnsi(full, &path))
+        return FailWith(FAILURE_OTHER, "the system's code page cannot name the current folder",
+                        std::string());
+    if (!EndsWithSeparator(path)) path.push_back('\\');
     Succeed();
     return path;
 }
@@ -271,7 +309,11 @@ EntryKind NextEntry() {
     if (!slot.search) return ENTRY_END;
     bool found = slot.Started ? FindNextUsable(slot.search) : true;
     slot.Started = TRUE;
-    if (found) return (EntryRecord.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? ENTRY_FOLDER : ENTRY_FILE;
+    if (found) {
+        if (HoldsSeparator(EntryRecord.cFileName))
+            return FailWith(FAILURE_OTHER, "the name holds a separator (\\, / or :)", ENTRY_UNREADABLE);
+        return (EntryRecord.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? ENTRY_FOLDER : ENTRY_FILE;
+    }
     FindClose(slot.search);
     slot.search = 0;
     return ENTRY_END;

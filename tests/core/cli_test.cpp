@@ -71,8 +71,21 @@ TEST(CliJson, StringsAreEscapedAndInvalidUtf8IsFlagged) {
                          "b",
                          &valid),
               "\"a\\ufffdb\"");
+}
+
+// Names are text in the system's encoding: UTF-8 bytes on Linux, code page 1252 in the Windows test
+// run. "path" is UTF-8 and "path_bytes" the name's own bytes wherever the two differ; a terminal sees
+// the name's letters as they are and only its control characters escaped.
+TEST(CliJson, NamesAreReadInTheSystemsEncoding) {
+#ifdef _WIN32
+    EXPECT_EQ(JsonMember("d\\a\xfc"), "{\"path\":\"d\\\\a\xc3\xbc\",\"path_bytes\":[100,92,97,252]}");
+    EXPECT_EQ(JsonMember("d\\a"), "{\"path\":\"d\\\\a\"}");
+    EXPECT_EQ(TerminalText("gr\xfc\xdf\x1b[1m\x7f\t"), "gr\xfc\xdf\\033[1m\\177\\t");
+#else
     EXPECT_EQ(JsonMember("/d/a\xfc"), "{\"path\":\"/d/a\\ufffd\",\"path_bytes\":[47,100,47,97,252]}");
     EXPECT_EQ(JsonMember("/d/\xc3\xbc"), "{\"path\":\"/d/\xc3\xbc\"}");
+    EXPECT_EQ(TerminalText("gr\xc3\xbc\xfc\xc2\x9b\x1b"), "gr\xc3\xbc\\374\\302\\233\\033");
+#endif
 }
 
 #ifndef _WIN32

@@ -1,0 +1,9 @@
+// The command line on POSIX: the arguments are the bytes the file system takes, as they are.
+#include "platform/process.h"
+
+std::vector<ProgramArgument> ProgramArguments(int argc, char** argv) {
+    std::vector<ProgramArgument> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.push_back({argv[i], true});
+    return arguments;
+}

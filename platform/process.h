@@ -1,0 +1,16 @@
+// The program's command line, as the file services take names.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct ProgramArgument {
+    std::string text;
+    // False when the system's encoding of names cannot hold the argument: Text then only resembles it,
+    // with "?" for what is missing, and names some other file or none.
+    bool exact = true;
+};
+
+// The arguments after the program's name, in order (Argc and Argv as main received them). Never fails;
+// an argument that cannot be held comes with Exact false.
+std::vector<ProgramArgument> ProgramArguments(int argc, char** argv);
