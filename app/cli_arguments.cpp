@@ -4,7 +4,8 @@
 CliOptions ParseCliArguments(const std::vector<std::string>& args) {
     CliOptions options;
     bool json = false, null = false, optionsEnded = false;
-    for (const std::string& arg : args) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
             options.folders.push_back(arg);
         } else if (arg == "--") {
@@ -15,6 +16,15 @@ CliOptions ParseCliArguments(const std::vector<std::string>& args) {
             json = true;
         } else if (arg == "--stats") {
             options.stats = true;
+        } else if (arg == "--threads" || arg.starts_with("--threads=")) {
+            const std::string number = arg.size() > 9 ? arg.substr(10) : i + 1 < args.size() ? args[++i] : "";
+            const bool digits = !number.empty() && number.size() <= 4 &&
+                                number.find_first_not_of("0123456789") == std::string::npos;
+            options.threads = digits ? std::stoi(number) : 0;
+            if (options.threads < 1 || options.threads > 1024) {
+                options.error = "--threads needs a number from 1 to 1024";
+                return options;
+            }
         } else if (arg == "-h" || arg == "--help") {
             options.help = true;
         } else if (arg == "-V" || arg == "--version") {

@@ -1,6 +1,7 @@
 // zwillingsfeger-cli's command line: its options and folders, and its help text.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@ enum class CliFormat { Text, Null, Json };
 struct CliOptions {
     CliFormat format = CliFormat::Text;
     bool stats = false;
+    int32_t threads = 0; // reading threads, 0 for the default
     bool help = false;
     bool version = false;
     std::vector<std::string> folders;
@@ -36,6 +38,8 @@ inline constexpr const char* CLI_HELP =
     "               carries \"path_bytes\", the exact bytes of the path as numbers 0-255\n"
     "      --stats  report on standard error: files catalogued, candidate files, bytes read,\n"
     "               and the floor (bytes that any exact search has to read)\n"
+    "      --threads N  read with N threads (1: one after another on one thread); by default\n"
+    "               as many as suit the machine. The groups are the same whatever N is\n"
     "  -h, --help     show this help and exit\n"
     "  -V, --version  show the version and exit\n"
     "  --           end of options: later arguments are folders even when they start with '-'\n"

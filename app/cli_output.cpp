@@ -138,18 +138,19 @@ void WriteGroups(std::FILE* out, CliFormat format, bool escape) {
     if (format == CliFormat::Json) std::fputs("\n]}\n", out);
 }
 
-void WriteStats(std::FILE* err) {
+void WriteStats(std::FILE* err, double scanSeconds, double searchSeconds) {
     const SearchStats& stats = LastSearchStats();
     std::fprintf(err,
                  "files catalogued: %lld\n"
                  "candidate files:  %lld (%lld bytes)\n"
                  "bytes read:       %lld\n"
                  "floor:            %lld bytes\n"
-                 "groups:           %lld (%lld files)\n",
+                 "groups:           %lld (%lld files)\n"
+                 "time:             %.3f s scan, %.3f s search\n",
                  static_cast<long long>(stats.filesCatalogued), static_cast<long long>(stats.candidateFiles),
                  static_cast<long long>(stats.candidateBytes), static_cast<long long>(stats.bytesRead),
                  static_cast<long long>(stats.floorBytes), static_cast<long long>(stats.groups),
-                 static_cast<long long>(stats.groupedFiles));
+                 static_cast<long long>(stats.groupedFiles), scanSeconds, searchSeconds);
 }
 
 bool ReportOmissions(std::FILE* err, bool escape) {

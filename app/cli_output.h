@@ -21,7 +21,7 @@ std::string JsonMember(const std::string& path);
 // Prints the groups of GroupList in their order, each group's members as FullPath in member order.
 // Escape shows text paths as a terminal should show them.
 void WriteGroups(std::FILE* out, CliFormat format, bool escape);
-// The last search's statistics, for --stats.
-void WriteStats(std::FILE* err);
+// The last search's statistics, for --stats, with the wall time the scan and the search took.
+void WriteStats(std::FILE* err, double scanSeconds, double searchSeconds);
 // Names what the scans and the search left out, one line each, escaped when Escape; true when nothing was.
 bool ReportOmissions(std::FILE* err, bool escape);

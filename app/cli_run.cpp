@@ -8,10 +8,12 @@
 #include "core/omissions.h"
 #include "core/scan.h"
 #include "core/search.h"
+#include "core/search_tuning.h"
 #include "platform/console/console_bars.h"
 #include "platform/file_services.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 #ifndef ZW_VERSION
@@ -92,17 +94,25 @@ int RunCli(const std::vector<std::string>& args, const CliStreams& streams) {
     ListClear(GroupList);
     ListClear(MemberList);
     ScanOmissions.clear();
+    const auto started = std::chrono::steady_clock::now();
     for (const std::string& folder : FoldersToScan(absolute))
         ScanFolder(folder, "*.*", 0);
+    const auto scanned = std::chrono::steady_clock::now();
 
     ConsoleShowProgress(streams.errTerminal);
+    const int32_t readers = CurrentSearchTuning().readers;
+    CurrentSearchTuning().readers = options.threads;
     FindDuplicates();
+    const auto searched = std::chrono::steady_clock::now();
+    CurrentSearchTuning().readers = readers;
     ConsoleShowProgress(false);
 
     const bool whole = ReportOmissions(err, streams.errTerminal);
     WriteGroups(out, options.format, streams.outTerminal);
     const bool written = Flushed(streams);
-    if (options.stats) WriteStats(err);
+    if (options.stats)
+        WriteStats(err, std::chrono::duration<double>(scanned - started).count(),
+                   std::chrono::duration<double>(searched - scanned).count());
     // The lists are released here rather than by the exit handlers, so that a test can run twice.
     ListClear(Catalogue);
     ListClear(GroupList);

@@ -42,6 +42,10 @@ TEST(CliArguments, UnusableCommandLinesAreErrors) {
     EXPECT_NE(Parse({"-0", "--json", "a"}).error, "");
     EXPECT_NE(Parse({}).error, "");
     EXPECT_NE(Parse({"--stats"}).error, "");
+    EXPECT_EQ(Parse({"--threads", "3", "a"}).threads, 3);
+    EXPECT_EQ(Parse({"--threads=16", "a"}).threads, 16);
+    for (const char* bad : {"0", "-1", "x", "2000", ""})
+        EXPECT_NE(Parse({"--threads", bad, "a"}).error, "") << bad;
     EXPECT_EQ(Parse({"--help"}).error, "");
     EXPECT_EQ(Parse({"-V"}).error, "");
 }
