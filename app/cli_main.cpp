@@ -4,10 +4,8 @@
 #include "app/cli_run.h"
 #include "platform/process.h"
 
-#include <unistd.h>
-
 int main(int argc, char** argv) {
-    const bool errTerminal = isatty(2) != 0;
+    const bool errTerminal = StreamIsTerminal(stderr);
     std::vector<std::string> args;
     bool exact = true;
     for (const ProgramArgument& argument : ProgramArguments(argc, argv)) {
@@ -21,5 +19,5 @@ int main(int argc, char** argv) {
         args.push_back(argument.text);
     }
     if (!exact) return 2;
-    return RunCli(args, {stdout, stderr, isatty(1) != 0, errTerminal});
+    return RunCli(args, {stdout, stderr, StreamIsTerminal(stdout), errTerminal});
 }

@@ -1,8 +1,10 @@
-// The reader threads: one queue, taken from the front; a job is run by whoever claims it first.
+// The reader threads: one queue; a job is run by whoever claims it first. A new thread is added whenever
+// most of the last reads waited long on the disk: on a warm cache a read takes microseconds (a thread the
+// system set aside for a moment makes one read look slow, not most) and the pool stays as small as the
+// machine; on a cold disk reads wait milliseconds and it grows.
 #include "core/readers.h"
 
 #include <algorithm>
-#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -11,16 +13,27 @@
 
 namespace {
 
+// Enough requests in flight to keep a disk busy; more only add switching.
+constexpr int32_t MOST_THREADS = 16;
+// A read that took longer than this, and longer than half a nanosecond a byte (copying from the cache is
+// several times faster), waited on the disk; the pool looks at reads in rounds.
+constexpr auto SLOW = std::chrono::microseconds(40);
+constexpr int32_t ROUND = 64;
+
 struct Pool {
     std::mutex lock;
     std::condition_variable work; // a job was queued, or the pool ends
     std::condition_variable done; // a job has run
     std::deque<ReaderJob*> queue;
     std::vector<std::thread> threads;
+    std::atomic<int32_t> most{0};  // the pool may grow to this many threads
+    std::atomic<int32_t> reads{0}; // in this round
+    std::atomic<int32_t> slowReads{0};
     bool ending = false;
 };
 
 Pool pool;
+thread_local int32_t readerIndex = 0;
 
 // Claims the job: only one thread runs it.
 bool Claim(ReaderJob& job) {
@@ -36,7 +49,8 @@ void Finish(ReaderJob& job) {
     pool.done.notify_all();
 }
 
-void ReaderLoop() {
+void ReaderLoop(int32_t index) {
+    readerIndex = index;
     std::unique_lock<std::mutex> hold(pool.lock);
     for (;;) {
         pool.work.wait(hold, [] { return pool.ending || !pool.queue.empty(); });
@@ -53,35 +67,56 @@ void ReaderLoop() {
 
 } // namespace
 
-void StartReaders(int32_t count) {
+void StartReaders(int32_t threads) {
     StopReaders();
+    const int32_t processors = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
+    const int32_t first = threads > 0 ? threads - 1 : processors - 1;
+    std::lock_guard<std::mutex> hold(pool.lock);
     pool.ending = false;
-    for (int32_t i = 0; i < count; ++i)
-        pool.threads.emplace_back(ReaderLoop);
+    pool.reads = 0;
+    pool.slowReads = 0;
+    pool.most = threads > 0 ? first : std::max(first, MOST_THREADS);
+    for (int32_t i = 0; i < first; ++i)
+        pool.threads.emplace_back(ReaderLoop, i + 1);
 }
 
 void StopReaders() {
+    std::vector<std::thread> threads;
     {
         std::lock_guard<std::mutex> hold(pool.lock);
         pool.ending = true;
+        threads.swap(pool.threads);
     }
     pool.work.notify_all();
-    for (std::thread& thread : pool.threads)
+    for (std::thread& thread : threads)
         thread.join();
-    pool.threads.clear();
     pool.queue.clear();
+    pool.most = 0;
 }
 
 int32_t ReaderThreads() {
+    std::lock_guard<std::mutex> hold(pool.lock);
     return static_cast<int32_t>(pool.threads.size());
 }
 
-void Submit(ReaderJob& job) {
+int32_t MostReaders() {
+    return pool.most.load();
+}
+
+int32_t ReaderIndex() {
+    return readerIndex;
+}
+
+void Submit(ReaderJob& job, bool first) {
     job.state.store(0);
-    if (pool.threads.empty()) return;
+    job.queued = std::chrono::steady_clock::now();
     {
         std::lock_guard<std::mutex> hold(pool.lock);
-        pool.queue.push_back(&job);
+        if (pool.most == 0) return;
+        if (first)
+            pool.queue.push_front(&job);
+        else
+            pool.queue.push_back(&job);
     }
     pool.work.notify_one();
 }
@@ -105,13 +140,26 @@ void Await(ReaderJob& job, const std::function<void()>& whileWaiting) {
             continue;
         }
         pool.done.wait_for(hold, std::chrono::milliseconds(40));
-        hold.unlock();
-        whileWaiting();
-        hold.lock();
+        if (job.state.load() != 2) {
+            hold.unlock();
+            whileWaiting();
+            hold.lock();
+        }
     }
 }
 
-int32_t DefaultReaders() {
-    const int32_t processors = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
-    return std::clamp(4 * processors, 4, 32);
+void NoteReadTime(std::chrono::steady_clock::duration took, int64_t bytes) {
+    if (pool.most.load() == 0) return;
+    if (took >= SLOW + std::chrono::nanoseconds(bytes / 2)) pool.slowReads.fetch_add(1);
+    if (pool.reads.fetch_add(1) + 1 != ROUND) return;
+    // The thread that ends a round judges it and starts the next.
+    const int32_t slow = pool.slowReads.exchange(0);
+    pool.reads.store(0);
+    std::lock_guard<std::mutex> hold(pool.lock);
+    const int32_t threads = int32_t(pool.threads.size());
+    // Waiting on the disk: twice as many threads, so that a cold disk is kept busy within a few rounds.
+    for (int32_t added = 0; !pool.ending && 2 * slow > ROUND && added <= threads &&
+                            int32_t(pool.threads.size()) < pool.most.load();
+         ++added)
+        pool.threads.emplace_back(ReaderLoop, int32_t(pool.threads.size()) + 1);
 }

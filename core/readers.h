@@ -1,29 +1,40 @@
-// A small pool of reader threads. The search hands them the reading of whole sets of equal-size files and
-// of the stretches of one step, and waits for what it needs next; a thread that waits for a job no reader
-// has taken yet runs it itself. Nothing here decides anything: every job's result is applied by the thread
-// that handed it out, in the order it would have read it alone.
+// A pool of reader threads. The search hands them sets of equal-size files to search and the stretches of
+// one step to read, the scan the folders to list, and each waits for what it needs next; a thread that
+// waits for a job no reader has taken yet runs it itself. The pool starts with a thread for each further
+// processor and adds threads while jobs wait on a slow disk (a first search of a folder, its cache cold),
+// as a disk serves many requests at once. Nothing here decides anything: every job's result is applied by
+// the thread that handed it out, in the order it would have met it alone.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 
 struct ReaderJob {
     std::function<void()> work;
     std::atomic<int32_t> state{0}; // 0 waiting, 1 running, 2 done
+    std::chrono::steady_clock::time_point queued;
 };
 
-// Starts Count reader threads besides the calling one (none for Count below 1). One pool at a time.
-void StartReaders(int32_t count);
+// Starts the pool: Threads reader threads besides the calling one, or, for 0, as many as suit the machine,
+// more added while the disk is slow. No pool (every job runs when it is awaited) for Threads 1. One pool at
+// a time, started and stopped by the thread that owns the window.
+void StartReaders(int32_t threads);
 // Runs what is left and ends the threads.
 void StopReaders();
 // The number of reader threads running (0 without a pool).
 int32_t ReaderThreads();
-// Hands Job to the readers; without reader threads it runs when it is awaited.
-void Submit(ReaderJob& job);
+// The largest reader index there can be while this pool runs: readers are numbered 1 ... that, the thread
+// that started the pool is 0.
+int32_t MostReaders();
+// This thread's index: 0 for the thread that started the pool (and every thread without a pool).
+int32_t ReaderIndex();
+// Hands Job to the readers; without reader threads it runs when it is awaited. First: before the jobs
+// already waiting (a walk that goes deep first wants its newest folders first).
+void Submit(ReaderJob& job, bool first = false);
+// Tells the pool how long a read of Bytes took on this thread: reads that waited on the disk add threads.
+void NoteReadTime(std::chrono::steady_clock::duration took, int64_t bytes);
 // Returns once Job has run; runs it on this thread when no reader has taken it yet. WhileWaiting, if
 // given, is called now and then while a reader runs it (the search moves its bars there).
 void Await(ReaderJob& job, const std::function<void()>& whileWaiting = {});
-// The thread count chosen by itself: reading waits on the disk far more than on the processors, and a disk
-// serves many requests at once.
-int32_t DefaultReaders();

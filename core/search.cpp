@@ -74,18 +74,18 @@ struct SetResult {
     SearchStats stats;
 };
 
-// Searches the sets that the shared counter hands out, in the order of the counter, with this thread's own
-// file slots. The thread that owns the window paints the bars as it goes.
-void SearchSomeSets(const std::vector<FileEntry*>& entries, const std::vector<uint32_t>& order,
-                    const std::vector<std::pair<size_t, size_t>>& runs, SearchProgress& progress,
-                    std::vector<SetResult>& results, std::atomic<size_t>& next, int32_t firstSlot,
-                    bool paints) {
-    const SearchTuning& tuning = CurrentSearchTuning();
-    SetWorker worker;
-    for (int32_t i = std::max(tuning.openFiles, 1) - 1; i >= 0; --i)
-        worker.freeSlots.push_back(firstSlot + i);
-    for (size_t index; (index = next.fetch_add(1)) < runs.size();) {
-        const auto [begin, end] = runs[index];
+// The block room a searching thread keeps from one set to the next.
+constexpr size_t ROOM_KEPT = 256 * 1024;
+
+// Searches sets one after another in the order the shared counter hands them out, on this thread with its
+// own file slots and block room; the thread that owns the window paints the bars as it goes.
+void SearchSets(const std::vector<FileEntry*>& entries, const std::vector<uint32_t>& order,
+                const std::vector<std::pair<size_t, size_t>>& runs, std::atomic<size_t>& next,
+                SearchProgress& progress, std::vector<SetWorker>& workers, std::vector<SetResult>& results) {
+    const int32_t index = ReaderIndex();
+    SetWorker& worker = workers[size_t(index)];
+    for (size_t at; (at = next.fetch_add(1)) < runs.size();) {
+        const auto [begin, end] = runs[at];
         SizeSet set;
         set.size = entries[order[begin]]->Size;
         set.worker = &worker;
@@ -95,35 +95,42 @@ void SearchSomeSets(const std::vector<FileEntry*>& entries, const std::vector<ui
             set.files[i - begin].entry = entries[order[i]];
             set.files[i - begin].position = order[i];
         }
-        SearchSizeSet(set, paints);
-        results[index] = SetResult{std::move(set.groups), std::move(set.omissions), set.stats};
-        if (paints) ShowOverall(progress);
+        SearchSizeSet(set, index == 0);
+        results[at] = SetResult{std::move(set.groups), std::move(set.omissions), set.stats};
+        // Block room that a large set needed is not kept for the small sets that mostly follow.
+        if (worker.arena.size > ROOM_KEPT) worker.arena = Arena{};
     }
 }
 
-// The sets searched by the reader threads and this one, each set by one thread from start to end: its
-// decisions are those of a search alone. With one reader this thread searches them all, in order.
-void SearchSets(const std::vector<FileEntry*>& entries, const std::vector<uint32_t>& order,
-                const std::vector<std::pair<size_t, size_t>>& runs, SearchProgress& progress,
-                std::vector<SetResult>& results) {
+// Every set is searched by one thread from start to end, so its decisions are those of a search alone.
+// Each reader the pool has or may add runs the same loop as this thread; with one reader this thread
+// searches every set, in order.
+void SearchAllSets(const std::vector<FileEntry*>& entries, const std::vector<uint32_t>& order,
+                   const std::vector<std::pair<size_t, size_t>>& runs, SearchProgress& progress,
+                   std::vector<SetResult>& results) {
     const SearchTuning& tuning = CurrentSearchTuning();
-    const int32_t readers = tuning.readers > 0 ? tuning.readers : DefaultReaders();
-    const int32_t threads = readers > 1 && runs.size() > 1 ? readers : 1;
-    const int32_t slots = std::max(tuning.openFiles, 1);
-    // The readers also read the steps of large sets: they need slots only through the set's own thread.
-    ReserveFileSlots(tuning.firstSlot + threads * slots);
-    if (readers > 1) StartReaders(readers - 1);
+    StartReaders(runs.size() > 1 ? tuning.readers : 1);
+    // Each thread has file slots of its own: the searching thread's, then a quarter as many for each
+    // reader, of which there may be many on a cold disk.
+    const int32_t slots = std::max(tuning.openFiles, 1),
+                  readerSlots = std::max(slots / 4, std::min(slots, 16));
+    std::vector<SetWorker> workers(size_t(MostReaders()) + 1);
+    int32_t slot = tuning.firstSlot;
+    for (size_t t = 0; t < workers.size(); ++t) {
+        const int32_t count = t == 0 ? slots : readerSlots;
+        for (int32_t i = count - 1; i >= 0; --i)
+            workers[t].freeSlots.push_back(slot + i);
+        slot += count;
+    }
+    ReserveFileSlots(slot);
+
     std::atomic<size_t> next{0};
-    std::deque<ReaderJob> searchers(size_t(threads - 1));
-    for (int32_t t = 1; t < threads; ++t) {
-        ReaderJob& job = searchers[size_t(t - 1)];
-        job.work = [&, t] {
-            SearchSomeSets(entries, order, runs, progress, results, next, tuning.firstSlot + t * slots,
-                           false);
-        };
+    std::deque<ReaderJob> searchers(workers.size() - 1);
+    for (ReaderJob& job : searchers) {
+        job.work = [&] { SearchSets(entries, order, runs, next, progress, workers, results); };
         Submit(job);
     }
-    SearchSomeSets(entries, order, runs, progress, results, next, tuning.firstSlot, true);
+    SearchSets(entries, order, runs, next, progress, workers, results);
     for (ReaderJob& job : searchers)
         Await(job, [&] { ShowOverall(progress); });
     StopReaders();
@@ -166,7 +173,7 @@ void FindDuplicates() {
     SearchProgress progress;
     StartProgress(progress, stats.candidateBytes);
     std::vector<SetResult> results(runs.size());
-    SearchSets(entries, order, runs, progress, results);
+    SearchAllSets(entries, order, runs, progress, results);
     // The index is done with before the result lists are built.
     std::vector<FileEntry*>().swap(entries);
     std::vector<uint32_t>().swap(order);

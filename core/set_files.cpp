@@ -54,6 +54,13 @@ void Unlink(SizeSet& set, int32_t m) {
     file.older = file.newer = -1;
 }
 
+// Tells the readers how long the reads of a scope took: reads that waited on the disk add reader threads.
+struct Timed {
+    std::chrono::steady_clock::time_point started;
+    int64_t bytes;
+    ~Timed() { NoteReadTime(std::chrono::steady_clock::now() - started, bytes); }
+};
+
 // The reads of the step being handed to the readers; a file closed while its read is out waits for it.
 thread_local std::deque<StretchRead>* stepReads = nullptr;
 
@@ -94,7 +101,7 @@ bool Open(SizeSet& set, int32_t m, FileStamp* stamp) {
         if (set.openCount > 0) {
             for (int32_t n = (set.openCount + 1) / 2; n > 0; --n)
                 Close(set, set.leastRecent);
-        } else if (ReaderThreads() > 0 && waits < 500) {
+        } else if (MostReaders() > 0 && waits < 500) {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         } else {
             break;
@@ -153,6 +160,7 @@ int64_t Wanted(const SizeSet& set, Stretch stretch) {
 ReadOutcome ReadOne(SizeSet& set, int32_t m, Stretch stretch, unsigned char* block) {
     SetFile& file = set.files[m];
     if (const auto& hook = CurrentSearchTuning().beforeRead) hook(FullPath(*file.entry));
+    Timed timed{std::chrono::steady_clock::now(), Wanted(set, stretch)};
     if (file.slot == 0) {
         FileStamp stamp;
         if (!Open(set, m, &stamp)) return Failed(set, m, LastFailure(), LastFailureText());
@@ -169,6 +177,7 @@ ReadOutcome ReadOne(SizeSet& set, int32_t m, Stretch stretch, unsigned char* blo
 
 // Runs on a reader: the open, if the file was closed, and the read.
 void Perform(StretchRead& read, int64_t wanted) {
+    Timed timed{std::chrono::steady_clock::now(), wanted};
     if (read.open) {
         read.opened = OpenInSlot(read.slot, read.path, &read.stamp) != 0;
         if (!read.opened) {
@@ -240,8 +249,8 @@ void ReadStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch st
     outcomes.resize(members.size());
     const int64_t wanted = Wanted(set, stretch);
     const SearchTuning& tuning = CurrentSearchTuning();
-    if (ReaderThreads() == 0 ||
-        (int64_t(members.size()) < tuning.batchFiles && wanted * int64_t(members.size()) < tuning.batchBytes)) {
+    if (MostReaders() == 0 || (int64_t(members.size()) < tuning.batchFiles &&
+                               wanted * int64_t(members.size()) < tuning.batchBytes)) {
         for (size_t i = 0; i < members.size(); ++i)
             outcomes[i] = ReadOne(set, members[i], stretch, blocks[i]);
         return;
@@ -268,7 +277,8 @@ void ReadStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch st
         read.slot = file.slot;
         file.pending = static_cast<int32_t>(reads.size() - 1);
         read.job.work = [&read, wanted] { Perform(read, wanted); };
-        Submit(read.job);
+        // Before the searching threads still waiting for a reader: this set's thread waits for it.
+        Submit(read.job, true);
     }
     for (size_t i = 0; i < reads.size(); ++i) {
         Await(reads[i].job);

@@ -1,6 +1,7 @@
-// The program's command line, as the file services take names.
+// The program's command line, as the file services take names, and its standard streams.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -14,3 +15,6 @@ struct ProgramArgument {
 // The arguments after the program's name, in order (Argc and Argv as main received them). Never fails;
 // an argument that cannot be held comes with Exact false.
 std::vector<ProgramArgument> ProgramArguments(int argc, char** argv);
+
+// True when Stream is a terminal, where a person reads it.
+bool StreamIsTerminal(std::FILE* stream);

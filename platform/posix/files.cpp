@@ -7,6 +7,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -348,6 +349,8 @@ void InitFileServices() {
     initialised = true;
     ProgramFolder();
     RaiseDescriptorLimit();
+    // The search reads on many threads at once; one heap for all of them holds less memory than one each.
+    mallopt(M_ARENA_MAX, 1);
 }
 
 const std::string& ProgramFolder() {

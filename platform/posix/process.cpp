@@ -1,9 +1,15 @@
 // The command line on POSIX: the arguments are the bytes the file system takes, as they are.
 #include "platform/process.h"
 
+#include <unistd.h>
+
 std::vector<ProgramArgument> ProgramArguments(int argc, char** argv) {
     std::vector<ProgramArgument> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.push_back({argv[i], true});
     return arguments;
+}
+
+bool StreamIsTerminal(std::FILE* stream) {
+    return isatty(fileno(stream)) != 0;
 }

@@ -8,6 +8,8 @@
 
 #include <shellapi.h>
 
+#include <io.h>
+
 std::vector<ProgramArgument> ProgramArguments(int argc, char** argv) {
     std::vector<ProgramArgument> arguments;
     int count = 0;
@@ -25,4 +27,8 @@ std::vector<ProgramArgument> ProgramArguments(int argc, char** argv) {
     }
     LocalFree(wide);
     return arguments;
+}
+
+bool StreamIsTerminal(std::FILE* stream) {
+    return _isatty(_fileno(stream)) != 0;
 }
