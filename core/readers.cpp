@@ -15,9 +15,7 @@ namespace {
 
 // Enough requests in flight to keep a disk busy; more only add switching.
 constexpr int32_t MOST_THREADS = 16;
-// A read that took longer than this, and longer than half a nanosecond a byte (copying from the cache is
-// several times faster), waited on the disk; the pool looks at reads in rounds.
-constexpr auto SLOW = std::chrono::microseconds(40);
+// The pool looks at reads in rounds.
 constexpr int32_t ROUND = 64;
 
 struct Pool {
@@ -135,6 +133,21 @@ void Await(ReaderJob& job, const std::function<void()>& whileWaiting) {
     }
     std::unique_lock<std::mutex> hold(pool.lock);
     while (job.state.load() != 2) {
+        // Another job of its kind, run here while a reader runs this one.
+        auto other = job.kind == 0
+                         ? pool.queue.end()
+                         : std::find_if(pool.queue.begin(), pool.queue.end(),
+                                        [&](ReaderJob* queued) { return queued->kind == job.kind; });
+        if (other != pool.queue.end()) {
+            ReaderJob* helping = *other;
+            pool.queue.erase(other);
+            if (!Claim(*helping)) continue;
+            hold.unlock();
+            helping->work();
+            Finish(*helping);
+            hold.lock();
+            continue;
+        }
         if (!whileWaiting) {
             pool.done.wait(hold);
             continue;
@@ -148,9 +161,9 @@ void Await(ReaderJob& job, const std::function<void()>& whileWaiting) {
     }
 }
 
-void NoteReadTime(std::chrono::steady_clock::duration took, int64_t bytes) {
+void NoteReadTime(std::chrono::steady_clock::duration took, std::chrono::steady_clock::duration cached) {
     if (pool.most.load() == 0) return;
-    if (took >= SLOW + std::chrono::nanoseconds(bytes / 2)) pool.slowReads.fetch_add(1);
+    if (took > cached) pool.slowReads.fetch_add(1);
     if (pool.reads.fetch_add(1) + 1 != ROUND) return;
     // The thread that ends a round judges it and starts the next.
     const int32_t slow = pool.slowReads.exchange(0);

@@ -13,6 +13,9 @@
 
 struct ReaderJob {
     std::function<void()> work;
+    // Jobs of one kind other than 0 are short and independent of each other: a thread waiting for one
+    // runs the others meanwhile (listing folders ahead, reading stretches ahead) instead of idling.
+    int32_t kind = 0;
     std::atomic<int32_t> state{0}; // 0 waiting, 1 running, 2 done
     std::chrono::steady_clock::time_point queued;
 };
@@ -33,8 +36,9 @@ int32_t ReaderIndex();
 // Hands Job to the readers; without reader threads it runs when it is awaited. First: before the jobs
 // already waiting (a walk that goes deep first wants its newest folders first).
 void Submit(ReaderJob& job, bool first = false);
-// Tells the pool how long a read of Bytes took on this thread: reads that waited on the disk add threads.
-void NoteReadTime(std::chrono::steady_clock::duration took, int64_t bytes);
+// Tells the pool how long a read took on this thread, and the most it takes from the cache: reads that
+// waited on the disk add threads.
+void NoteReadTime(std::chrono::steady_clock::duration took, std::chrono::steady_clock::duration cached);
 // Returns once Job has run; runs it on this thread when no reader has taken it yet. WhileWaiting, if
 // given, is called now and then while a reader runs it (the search moves its bars there).
 void Await(ReaderJob& job, const std::function<void()>& whileWaiting = {});

@@ -1,10 +1,17 @@
-// The folder scan: walks a folder tree depth first, one enumeration slot per level, and appends one
-// catalogue entry per file in the order the enumerations hand them out.
+// The folder scan: walks a folder tree depth first and appends one catalogue entry per file in the order
+// the folders' listings give them. Alone it walks with one enumeration slot per level; with reader
+// threads they list folders ahead of the walk, which takes their listings in the same order.
 #include "core/scan.h"
 
 #include "core/lists.h"
 #include "core/omissions.h"
+#include "core/readers.h"
+#include "core/search_tuning.h"
 #include "platform/file_services.h"
+
+#include <chrono>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -30,6 +37,103 @@ void AppendEntry(const SharedText& folder, std::string name, int64_t size) {
     entry->Grouped = false;
 }
 
+// The readers' job kind of a folder listing.
+constexpr int32_t LISTING = 1;
+
+std::string TooDeep() {
+    return "deeper than " + std::to_string(MAX_DEPTH) + " folders";
+}
+
+// One folder's listing, made by a reader, and the listings of its subfolders, which the reader hands
+// to the readers as soon as it knows them, the first subfolder first.
+struct Listing {
+    std::string folder;
+    int32_t depth = 0;
+    int32_t listed = 0; // ListFolder's result
+    int32_t failure = FAILURE_NONE;
+    std::string failureText;
+    std::vector<ListedEntry> entries;
+    std::vector<std::unique_ptr<Listing>> subfolders; // one for each folder entry within the depth limit
+    ReaderJob job;
+};
+
+void List(Listing& listing) {
+    const auto started = std::chrono::steady_clock::now();
+    listing.listed = ListFolder(listing.folder, listing.depth, &listing.entries);
+    listing.failure = LastFailure();
+    if (listing.failure != FAILURE_NONE) listing.failureText = LastFailureText();
+    // From the cache a listing takes microseconds an entry.
+    NoteReadTime(std::chrono::steady_clock::now() - started,
+                 std::chrono::microseconds(40) +
+                     std::chrono::microseconds(5) * int64_t(listing.entries.size()));
+    if (listing.depth >= MAX_DEPTH) return;
+    for (const ListedEntry& entry : listing.entries)
+        if (entry.kind == ENTRY_FOLDER) {
+            auto sub = std::make_unique<Listing>();
+            sub->folder = JoinName(listing.folder, entry.name);
+            sub->depth = listing.depth + 1;
+            Listing* made = sub.get();
+            made->job.work = [made] { List(*made); };
+            made->job.kind = LISTING;
+            listing.subfolders.push_back(std::move(sub));
+        }
+    for (auto sub = listing.subfolders.rbegin(); sub != listing.subfolders.rend(); ++sub)
+        Submit((*sub)->job, true);
+}
+
+// The walk over listings made ahead: the same entries, omissions and order as the walk alone.
+void WalkListings(const std::string& base) {
+    Listing root;
+    root.folder = base;
+    root.job.work = [&root] { List(root); };
+    root.job.kind = LISTING;
+    Submit(root.job);
+    // The folders being walked, each with the entry it has come to and its next subfolder.
+    struct Place {
+        Listing* listing;
+        size_t entry = 0;
+        size_t subfolder = 0;
+        SharedText shared;
+    };
+    std::vector<Place> walk{Place{&root, 0, 0, {}}};
+    Await(root.job);
+    if (!root.listed) {
+        ScanOmissions.push_back({base, FailureReason(root.failure, root.failureText)});
+        return;
+    }
+    while (!walk.empty()) {
+        Place& place = walk.back();
+        Listing& listing = *place.listing;
+        if (place.entry == listing.entries.size()) {
+            // The listing broke off: the rest of this folder was not seen.
+            if (listing.failure != FAILURE_NONE)
+                ScanOmissions.push_back(
+                    {listing.folder, FailureReason(listing.failure, listing.failureText)});
+            walk.pop_back();
+            // The subtree is done with; its parent holds nothing of it any longer.
+            if (!walk.empty()) walk.back().listing->subfolders[walk.back().subfolder - 1].reset();
+            continue;
+        }
+        ListedEntry& entry = listing.entries[place.entry++];
+        if (entry.kind == ENTRY_FILE) {
+            if (!place.shared) place.shared = SharedText(listing.folder);
+            AppendEntry(place.shared, std::move(entry.name), entry.size);
+        } else if (entry.kind == ENTRY_UNREADABLE) {
+            ScanOmissions.push_back(
+                {JoinName(listing.folder, entry.name), FailureReason(entry.failure, entry.failureText)});
+        } else if (listing.depth >= MAX_DEPTH) {
+            ScanOmissions.push_back({JoinName(listing.folder, entry.name), TooDeep()});
+        } else {
+            Listing& sub = *listing.subfolders[place.subfolder++];
+            Await(sub.job);
+            if (sub.listed)
+                walk.push_back(Place{&sub, 0, 0, {}});
+            else
+                ScanOmissions.push_back({sub.folder, FailureReason(sub.failure, sub.failureText)});
+        }
+    }
+}
+
 } // namespace
 
 void ScanFolder(const std::string& folder, const std::string& pattern, int32_t depth) {
@@ -37,7 +141,14 @@ void ScanFolder(const std::string& folder, const std::string& pattern, int32_t d
     std::string base = folder;
     if (EndsWithSeparator(base)) base.pop_back();
     if (depth > MAX_DEPTH) {
-        ScanOmissions.push_back({base, "deeper than " + std::to_string(MAX_DEPTH) + " folders"});
+        ScanOmissions.push_back({base, TooDeep()});
+        return;
+    }
+    const int32_t readers = CurrentSearchTuning().readers;
+    if (depth == 0 && readers != 1 && (pattern.empty() || pattern == "*.*")) {
+        StartReaders(readers);
+        WalkListings(base);
+        StopReaders();
         return;
     }
     // One string for all entries of this folder, made when its first file turns up.

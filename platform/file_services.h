@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Path separator of the platform, and the same as a string for concatenation.
 extern const char PATH_SEPARATOR;
@@ -118,3 +119,17 @@ FileHandle OpenInSlot(int32_t slot, const std::string& path, FileStamp* stamp);
 // arrived (fewer only at the end of the file); -1 on a read error (LastFailure tells it) or for a slot
 // holding no file.
 int64_t ReadInSlot(int32_t slot, void* buffer, int64_t count, int64_t offset);
+
+// One entry of a folder listed at once.
+struct ListedEntry {
+    std::string name;
+    EntryKind kind = ENTRY_FILE; // ENTRY_FILE, ENTRY_FOLDER or ENTRY_UNREADABLE
+    int64_t size = 0;
+    int32_t failure = FAILURE_NONE; // why an ENTRY_UNREADABLE could not be examined
+    std::string failureText;
+};
+// Lists Folder at once, on any thread: Entries gets what StartEnumeration in slot Depth with the pattern
+// "*.*" and NextEntry would hand out, in the same order, without "." and "..". 0 when the folder cannot
+// be listed (LastFailure tells why; a folder without any entry at all is no failure); 1 otherwise, with
+// LastFailure set when the listing broke off after the entries given.
+int32_t ListFolder(const std::string& folder, int32_t depth, std::vector<ListedEntry>* entries);

@@ -239,6 +239,26 @@ bool Matches(const EnumerationSlot& slot, const char* name) {
     return slot.everything || fnmatch(slot.pattern.c_str(), name, 0) == 0;
 }
 
+// What the entry Name of the open folder Folder is: a folder, a regular file with its size, or an entry
+// that cannot be examined (Error tells why). False for anything else: links, devices, FIFOs, sockets.
+bool Examine(int folder, const char* name, EntryKind* kind, int64_t* size, int* error) {
+    struct stat info;
+    *size = 0;
+    if (fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        *error = errno;
+        *kind = ENTRY_UNREADABLE;
+        return true;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        *kind = ENTRY_FOLDER;
+        return true;
+    }
+    if (!S_ISREG(info.st_mode)) return false;
+    *kind = ENTRY_FILE;
+    *size = static_cast<int64_t>(info.st_size);
+    return true;
+}
+
 // Reads the slot's next entry that may be handed out into EntryRecord. Only folders and regular files
 // count, links are not followed; an entry that cannot be examined is handed out as unreadable. False at
 // the end of the listing, with the failure recorded when the system could not list on.
@@ -260,23 +280,8 @@ bool FetchEntry(EnumerationSlot& slot) {
             EntryRecord.kind = ENTRY_FOLDER;
             return true;
         }
-        struct stat info;
-        if (fstatat(dirfd(slot.search), name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
-            EntryRecord.error = errno;
-            EntryRecord.kind = ENTRY_UNREADABLE;
-            EntryRecord.size = 0;
-            EntryRecord.name = name;
-            return true;
-        }
-        if (S_ISDIR(info.st_mode)) {
-            EntryRecord.kind = ENTRY_FOLDER;
-            EntryRecord.size = 0;
-        } else if (S_ISREG(info.st_mode)) {
-            EntryRecord.kind = ENTRY_FILE;
-            EntryRecord.size = static_cast<int64_t>(info.st_size);
-        } else {
+        if (!Examine(dirfd(slot.search), name, &EntryRecord.kind, &EntryRecord.size, &EntryRecord.error))
             continue;
-        }
         EntryRecord.name = name;
         return true;
     }
@@ -431,6 +436,35 @@ EntryKind NextEntry() {
     }
     CloseSearch(*slot);
     return ENTRY_END;
+}
+
+int32_t ListFolder(const std::string& folder, int32_t depth, std::vector<ListedEntry>* entries) {
+    entries->clear();
+    EnterProgramFolder(folder);
+    DIR* dir = OpenFolder(folder, depth > 0 ? O_NOFOLLOW : 0);
+    if (!dir) return 0;
+    for (;;) {
+        errno = 0;
+        dirent* entry = readdir(dir);
+        if (!entry) {
+            const int error = errno;
+            closedir(dir);
+            if (error != 0) return Fail(error, 1);
+            Succeed();
+            return 1;
+        }
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+        ListedEntry listed;
+        int error = 0;
+        if (!Examine(dirfd(dir), name, &listed.kind, &listed.size, &error)) continue;
+        listed.name = name;
+        if (listed.kind == ENTRY_UNREADABLE) {
+            listed.failure = Classify(error);
+            listed.failureText = std::strerror(error);
+        }
+        entries->push_back(std::move(listed));
+    }
 }
 
 std::string EntryName() {

@@ -481,3 +481,47 @@ int64_t ReadInSlot(int32_t slot, void* buffer, int64_t count, int64_t offset) {
     Succeed();
     return done;
 }
+
+int32_t ListFolder(const std::string& folder, int32_t, std::vector<ListedEntry>* entries) {
+    entries->clear();
+    SetCurrentDirectoryA(ProgramFolder().c_str());
+    char query[kQueryBuffer];
+    // A query that does not fit the buffer is a folder that cannot be listed.
+    if (!BuildQuery(folder, "*.*", query)) return FailWith(FAILURE_TOO_LONG, "path too long", 0);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(query, &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        // A folder without any entry (an empty drive root) is no failure.
+        if (GetLastError() != ERROR_FILE_NOT_FOUND) return Fail(0);
+        Succeed();
+        return 1;
+    }
+    for (;;) {
+        const std::string name(found.cFileName, strnlen(found.cFileName, MAX_PATH));
+        // Links and junctions are never handed out, nor "." and "..".
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && name != "." && name != "..") {
+            ListedEntry listed;
+            listed.name = name;
+            if (HoldsSeparator(found.cFileName)) {
+                listed.kind = ENTRY_UNREADABLE;
+                listed.failure = FAILURE_OTHER;
+                listed.failureText = "the name holds a separator (\\, / or :)";
+            } else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                listed.kind = ENTRY_FOLDER;
+            } else {
+                listed.size = int64_t((uint64_t(found.nFileSizeHigh) << 32) | uint64_t(found.nFileSizeLow));
+            }
+            entries->push_back(std::move(listed));
+        }
+        if (!FindNextFileA(search, &found)) {
+            const DWORD error = GetLastError();
+            FindClose(search);
+            if (error == ERROR_NO_MORE_FILES) {
+                Succeed();
+                return 1;
+            }
+            SetLastError(error);
+            return Fail(1);
+        }
+    }
+}

@@ -3,6 +3,7 @@
 #include "core/lists.h"
 #include "core/omissions.h"
 #include "core/scan.h"
+#include "core/search_tuning.h"
 #include "platform/file_services.h"
 #include "test_tree.h"
 
@@ -39,13 +40,34 @@ void PrintTo(const Row& row, std::ostream* out) {
 
 // Scans Folder after the catalogue's entries and returns the whole catalogue.
 std::vector<Row> Scan(const std::string& folder) {
-    ScanFolder(folder, "*.*", 0);
-    std::vector<Row> rows;
-    for (ListLink* at = Catalogue.head; at; at = at->next) {
-        const FileEntry& entry = *static_cast<FileEntry*>(at);
-        rows.push_back({EntryFolder(entry), entry.Name, entry.Size});
+    auto rows = [] {
+        std::vector<Row> rows;
+        for (ListLink* at = Catalogue.head; at; at = at->next) {
+            const FileEntry& entry = *static_cast<FileEntry*>(at);
+            rows.push_back({EntryFolder(entry), entry.Name, entry.Size});
+        }
+        return rows;
+    };
+    // Alone, and with reader threads listing ahead: the same entries and omissions in the same order.
+    const size_t entries = rows().size(), omissions = ScanOmissions.size();
+    std::vector<Row> walked[2];
+    std::vector<std::string> omitted[2];
+    for (int readers : {4, 1}) {
+        ListSetCurrent(Catalogue, static_cast<FileEntry*>(Catalogue.tail));
+        while (rows().size() > entries)
+            ListDelete(Catalogue);
+        ScanOmissions.resize(omissions);
+        CurrentSearchTuning().readers = readers;
+        ScanFolder(folder, "*.*", 0);
+        CurrentSearchTuning().readers = 0;
+        walked[readers == 1] = rows();
+        for (const Omission& omission : ScanOmissions)
+            omitted[readers == 1].push_back(omission.path + ": " + omission.reason);
     }
-    return rows;
+    EXPECT_TRUE(walked[0] == walked[1])
+        << walked[0].size() << " entries with readers, " << walked[1].size() << " alone";
+    EXPECT_EQ(omitted[0], omitted[1]);
+    return walked[1];
 }
 
 std::multiset<Row> Fresh(const std::string& folder) {
