@@ -90,6 +90,9 @@ int RunCli(const std::vector<std::string>& args, const CliStreams& streams) {
     if (!usable) return 2;
 
     InitFileServices();
+    // The scan and the search read with the threads asked for.
+    const int32_t readers = CurrentSearchTuning().readers;
+    CurrentSearchTuning().readers = options.threads;
     ListClear(Catalogue);
     ListClear(GroupList);
     ListClear(MemberList);
@@ -100,8 +103,6 @@ int RunCli(const std::vector<std::string>& args, const CliStreams& streams) {
     const auto scanned = std::chrono::steady_clock::now();
 
     ConsoleShowProgress(streams.errTerminal);
-    const int32_t readers = CurrentSearchTuning().readers;
-    CurrentSearchTuning().readers = options.threads;
     FindDuplicates();
     const auto searched = std::chrono::steady_clock::now();
     CurrentSearchTuning().readers = readers;

@@ -5,12 +5,25 @@
 #include <cstring>
 
 uint64_t BlockHash(const unsigned char* data, size_t length) {
-    uint64_t hash = 0x243F6A8885A308D3ull ^ length;
+    // Four words at a time in four lanes that do not wait for each other, then folded into one.
+    constexpr uint64_t K = 0x9E3779B97F4A7C15ull;
+    uint64_t lanes[4] = {0x243F6A8885A308D3ull ^ length, 0x13198A2E03707344ull, 0xA4093822299F31D0ull,
+                         0x082EFA98EC4E6C89ull};
     size_t at = 0;
+    for (; at + 32 <= length; at += 32)
+        for (int lane = 0; lane < 4; ++lane) {
+            uint64_t word;
+            std::memcpy(&word, data + at + 8 * lane, 8);
+            lanes[lane] = (lanes[lane] ^ word) * K;
+            lanes[lane] ^= lanes[lane] >> 29;
+        }
+    uint64_t hash = lanes[0];
+    for (int lane = 1; lane < 4; ++lane)
+        hash = (hash ^ lanes[lane]) * K;
     for (; at + 8 <= length; at += 8) {
         uint64_t word;
         std::memcpy(&word, data + at, 8);
-        hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
+        hash = (hash ^ word) * K;
         hash ^= hash >> 29;
     }
     for (; at < length; ++at)

@@ -109,7 +109,7 @@ void SearchAllSets(const std::vector<FileEntry*>& entries, const std::vector<uin
                    const std::vector<std::pair<size_t, size_t>>& runs, SearchProgress& progress,
                    std::vector<SetResult>& results) {
     const SearchTuning& tuning = CurrentSearchTuning();
-    StartReaders(runs.size() > 1 ? tuning.readers : 1);
+    StartReaders(tuning.readers);
     // Each thread has file slots of its own: the searching thread's, then a quarter as many for each
     // reader, of which there may be many on a cold disk.
     const int32_t slots = std::max(tuning.openFiles, 1),

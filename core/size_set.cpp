@@ -97,17 +97,20 @@ void SplitByHash(SizeSet& set, Candidates candidates, Stretch stretch, const Rea
     std::vector<int64_t> before(files.size());
     for (int32_t m : candidates.members)
         before[size_t(m)] = files[m].read;
-    readAll(candidates.members, [&](int32_t m, ReadOutcome outcome, const unsigned char* block) {
+    std::vector<uint64_t> blockHashes;
+    HashStretches(set, candidates.members, stretch, outcomes, blockHashes);
+    for (size_t i = 0; i < candidates.members.size(); ++i) {
+        const int32_t m = candidates.members[i];
         // Only the second reading counts as read for the floor: the first only sorts.
         files[m].read = before[size_t(m)];
-        if (outcome != ReadOutcome::Read) {
-            DropFile(set, m, outcome == ReadOutcome::SameFile ? 0 : files[m].read);
-            return;
+        if (outcomes[i] != ReadOutcome::Read) {
+            DropFile(set, m, outcomes[i] == ReadOutcome::SameFile ? 0 : files[m].read);
+            continue;
         }
         files[m].counted += length;
         CountDone(*set.progress, set.setProgress, length);
-        hashes.emplace_back(BlockHash(block, static_cast<size_t>(length)) & tuning.hashMask, m);
-    });
+        hashes.emplace_back(blockHashes[i] & tuning.hashMask, m);
+    }
     std::sort(hashes.begin(), hashes.end());
     std::vector<int32_t> rest, equal, differ, others;
     for (size_t begin = 0, end; begin < hashes.size(); begin = end) {

@@ -93,6 +93,11 @@ enum class ReadOutcome { Read, Failed, SameFile };
 // file under another name.
 void ReadStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch stretch,
                    const std::vector<unsigned char*>& blocks, std::vector<ReadOutcome>& outcomes);
+// Reads Stretch of each file of Members and hashes it (BlockHash), on the reader threads where that pays,
+// each file opened and closed again there; Outcomes and Hashes get each file's result in member order, as
+// ReadStretches would give them.
+void HashStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch stretch,
+                   std::vector<ReadOutcome>& outcomes, std::vector<uint64_t>& hashes);
 // Every byte of these files was found equal: the ones that are still as their first open found them form a
 // group, if two or more are left.
 void FinishGroup(SizeSet& set, const std::vector<int32_t>& equal);
