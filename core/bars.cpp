@@ -4,15 +4,22 @@
 #include "core/controls.h"
 #include "platform/window_services.h"
 
-void ShowBar(BarPainter& bar, int32_t value) {
+void ShowBarNow(BarPainter& bar, int32_t value) {
     if (value == bar.shown) return;
     SetControlValue(bar.control, value);
     bar.shown = value;
+    if (bar.paced) bar.painted = std::chrono::steady_clock::now();
+}
+
+void ShowBar(BarPainter& bar, int32_t value) {
+    if (value == bar.shown) return;
+    if (bar.paced && std::chrono::steady_clock::now() - bar.painted < PACE) return;
+    ShowBarNow(bar, value);
 }
 
 void StartProgress(SearchProgress& progress, int64_t totalBytes) {
-    progress.overall = {BarOverall};
-    progress.file = {BarFile};
+    progress.overall = {BarOverall, true};
+    progress.file = {BarFile, true};
     progress.total = totalBytes;
     progress.done.store(0);
 }

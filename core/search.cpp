@@ -193,8 +193,8 @@ void FindDuplicates() {
 
     // The walk over the catalogue would end with its cursor on the last entry.
     ListSetCurrent(Catalogue, static_cast<FileEntry*>(Catalogue.tail));
-    ShowBar(progress.overall, 0);
-    if (count > 0) ShowBar(progress.file, 0);
+    ShowBarNow(progress.overall, 0);
+    if (count > 0) ShowBarNow(progress.file, 0);
 }
 
 const SearchStats& LastSearchStats() {
