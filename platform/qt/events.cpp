@@ -1,6 +1,7 @@
 // The event wait and keyboard navigation on Qt: what the user did is queued in order and handed out one
 // event per wait; Tab and Shift+Tab walk the enabled, visible buttons and list boxes in creation order.
 #include "platform/events.h"
+#include "platform/common/tab_walk.h"
 #include "platform/qt/qt_backend.h"
 
 #include <QAbstractEventDispatcher>
@@ -82,27 +83,13 @@ void MoveFocus(QWidget* top, bool backwards) {
     QWidget* focus = QApplication::focusWidget();
     while (focus && focus->parentWidget() != top)
         focus = focus->parentWidget();
-    int focused = -1;
-    for (size_t i = 0; i < children.size(); ++i)
-        if (children[i] == focus) focused = static_cast<int>(i);
-
-    auto eligible = [&](int i) {
-        QWidget* w = children[i];
-        return IsTabStop(w) && w->isEnabled() && w->isVisible();
-    };
-    int count = static_cast<int>(children.size());
-    int target = -1;
-    if (!backwards) {
-        for (int i = focused + 1; i < count && target < 0; ++i)
-            if (eligible(i)) target = i;
-        for (int i = 0; i < count && target < 0; ++i)
-            if (eligible(i)) target = i;
-    } else {
-        for (int i = focused - 1; i >= 0 && focused >= 0 && target < 0; --i)
-            if (eligible(i)) target = i;
-        for (int i = count - 1; i >= 0 && target < 0; --i)
-            if (eligible(i)) target = i;
+    std::vector<bool> eligible;
+    int32_t focused = -1;
+    for (QWidget* w : children) {
+        if (w == focus) focused = static_cast<int32_t>(eligible.size());
+        eligible.push_back(IsTabStop(w) && w->isEnabled() && w->isVisible());
     }
+    const int32_t target = zw_common::TabTarget(eligible, focused, backwards);
     if (target >= 0) children[target]->setFocus(backwards ? Qt::BacktabFocusReason : Qt::TabFocusReason);
 }
 

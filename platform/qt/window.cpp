@@ -1,5 +1,6 @@
 // Window system services on Qt 6 Widgets: numbered top-level windows and numbered controls inside
 // them. Program strings are UTF-8 bytes, converted only for display.
+#include "platform/common/utf8.h"
 #include "platform/events.h"
 #include "platform/qt/qt_backend.h"
 #include "platform/window_services.h"
@@ -136,31 +137,12 @@ QString DisplayText(std::string_view bytes) {
         if (end > start) out += QString::fromUtf8(bytes.data() + start, static_cast<qsizetype>(end - start));
     };
     while (i < bytes.size()) {
-        unsigned char c = static_cast<unsigned char>(bytes[i]);
-        size_t length = 0;
-        uint32_t code = 0;
-        if (c < 0x80)
-            length = 1, code = c;
-        else if (c >= 0xC2 && c <= 0xDF)
-            length = 2, code = c & 0x1F;
-        else if (c >= 0xE0 && c <= 0xEF)
-            length = 3, code = c & 0x0F;
-        else if (c >= 0xF0 && c <= 0xF4)
-            length = 4, code = c & 0x07;
-        bool valid = length > 0 && i + length <= bytes.size();
-        for (size_t k = 1; valid && k < length; ++k) {
-            unsigned char next = static_cast<unsigned char>(bytes[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            code = (code << 6) | (next & 0x3F);
-        }
-        if (valid && length == 3) valid = code >= 0x800 && (code < 0xD800 || code > 0xDFFF);
-        if (valid && length == 4) valid = code >= 0x10000 && code <= 0x10FFFF;
-        if (valid) {
+        if (size_t length = zw_common::Utf8SequenceLength(bytes, i)) {
             i += length;
             continue;
         }
         flush(i);
-        out += QString::asprintf("\\x%02X", c);
+        out += QString::asprintf("\\x%02X", static_cast<unsigned char>(bytes[i]));
         start = ++i;
     }
     flush(bytes.size());

@@ -2,6 +2,7 @@
 // into event codes by the window procedure, and Tab navigation through each window's keyboard table.
 #include "platform/events.h"
 
+#include "platform/common/tab_walk.h"
 #include "platform/win32/win32_backend.h"
 
 #include <windows.h>
@@ -23,13 +24,8 @@ void RecordEvent(int32_t code) {
     eventCode = code;
 }
 
-struct TabStops {
-    HWND parent;
-    std::vector<HWND> children; // every child, in creation order
-};
-
 BOOL CALLBACK CollectChild(HWND child, LPARAM data) {
-    reinterpret_cast<TabStops*>(data)->children.push_back(child);
+    reinterpret_cast<std::vector<HWND>*>(data)->push_back(child);
     return TRUE;
 }
 
@@ -38,34 +34,21 @@ bool Eligible(HWND control) {
            (GetWindowLongA(control, GWL_STYLE) & WS_TABSTOP) != 0;
 }
 
-// Tab moves to the next eligible control after the focused one, Shift+Tab to the one before, both
-// wrapping around; without a focused control of this window they start at either end.
+// Tab and Shift+Tab among every child of the window in creation order; the focus counts only where it is
+// on one of them.
 void MoveFocus(HWND window, bool forward) {
-    TabStops stops{window, {}};
-    EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&stops));
+    std::vector<HWND> children;
+    EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&children));
     HWND focus = GetFocus();
     const bool focusIsOurs = focus != nullptr && IsChild(window, focus);
-    const size_t count = stops.children.size();
-    size_t focusIndex = count; // none
-    if (focusIsOurs)
-        for (size_t i = 0; i < count; ++i)
-            if (stops.children[i] == focus) focusIndex = i;
-
-    HWND target = nullptr;
-    if (forward) {
-        if (focusIndex < count)
-            for (size_t i = focusIndex + 1; i < count && target == nullptr; ++i)
-                if (Eligible(stops.children[i])) target = stops.children[i];
-        for (size_t i = 0; i < count && target == nullptr; ++i)
-            if (Eligible(stops.children[i])) target = stops.children[i];
-    } else {
-        if (focusIndex < count)
-            for (size_t i = focusIndex; i-- > 0 && target == nullptr;)
-                if (Eligible(stops.children[i])) target = stops.children[i];
-        for (size_t i = count; i-- > 0 && target == nullptr;)
-            if (Eligible(stops.children[i])) target = stops.children[i];
+    std::vector<bool> eligible;
+    int32_t focused = -1;
+    for (HWND child : children) {
+        if (focusIsOurs && child == focus) focused = static_cast<int32_t>(eligible.size());
+        eligible.push_back(Eligible(child));
     }
-    if (target != nullptr) SetFocus(target);
+    const int32_t target = zw_common::TabTarget(eligible, focused, !forward);
+    if (target >= 0) SetFocus(children[static_cast<size_t>(target)]);
 }
 
 bool IsListClass(HWND control) {
