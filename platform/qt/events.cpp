@@ -18,15 +18,6 @@ namespace {
 // Returned for window-system activity that raised no event.
 constexpr int32_t EVENT_ACTIVITY = 1;
 
-struct Event {
-    int32_t code;
-    int32_t control;
-};
-
-std::deque<Event> queue;
-int32_t lastControl = 0;
-bool draining = false;
-
 bool IsTabStop(const QWidget* widget) {
     QVariant kind = widget->property(PROP_KIND);
     if (!kind.isValid()) return false;
@@ -64,15 +55,15 @@ class KeyboardFilter : public QObject {
 } // namespace
 
 void QueueEvent(int32_t code, int32_t control) {
-    queue.push_back(Event{code, control});
+    State().events.push_back(Event{code, control});
 }
 
 bool EventsQueued() {
-    return !queue.empty();
+    return !State().events.empty();
 }
 
 bool WaitIsDraining() {
-    return draining;
+    return State().draining;
 }
 
 void MoveFocus(QWidget* top, bool backwards) {
@@ -94,7 +85,7 @@ void MoveFocus(QWidget* top, bool backwards) {
 }
 
 void InstallKeyboardFilter() {
-    static KeyboardFilter* filter = nullptr;
+    QObject*& filter = State().keyboardFilter;
     if (filter || !QApplication::instance()) return;
     filter = new KeyboardFilter;
     QApplication::instance()->installEventFilter(filter);
@@ -108,21 +99,23 @@ int32_t WaitEvent() {
     // What the user did before is handed out first, one event per wait. Then what is already pending
     // (the repainting after a command, say) ends the wait without blocking; only a wait that finds
     // nothing blocks until the window system does something.
+    Backend& state = State();
+    std::deque<Event>& queue = state.events;
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
     if (queue.empty() && dispatcher) {
-        draining = true;
+        state.draining = true;
         bool handled = dispatcher->processEvents(QEventLoop::AllEvents);
-        draining = false;
+        state.draining = false;
         if (!handled && queue.empty())
             dispatcher->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     if (queue.empty()) return EVENT_ACTIVITY;
     Event event = queue.front();
     queue.pop_front();
-    if (event.code == EVENT_CONTROL) lastControl = event.control;
+    if (event.code == EVENT_CONTROL) state.lastControl = event.control;
     return event.code;
 }
 
 int32_t EventControl() {
-    return lastControl;
+    return State().lastControl;
 }

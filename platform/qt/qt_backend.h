@@ -2,19 +2,52 @@
 #pragma once
 
 #include <QByteArray>
+#include <QPointer>
 #include <QRect>
 #include <QString>
+#include <QWidget>
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 class QFont;
-class QWidget;
 
 namespace qtb {
 
 enum class Kind { None, Button, Label, ListBox, Bar };
+
+struct ControlEntry {
+    QPointer<QWidget> widget;
+    Kind kind = Kind::None;
+};
+
+struct Event {
+    int32_t code;
+    int32_t control;
+};
+
+// Everything the window and event services keep between calls. The values written here are the start:
+// InitControlServices puts Controls back to it, InitWindowServices puts Windows back; the rest lasts as
+// long as the process.
+struct Backend {
+    struct Controls {
+        std::unordered_map<int32_t, ControlEntry> table; // by number
+    } controls;
+    struct Windows {
+        std::unordered_map<int32_t, QPointer<QWidget>> table; // the open top-level windows, by number
+        QPointer<QWidget> current;                            // opened last
+    } windows;
+    QPointer<QWidget> controlParent;   // of every control created from now on
+    std::deque<Event> events;          // what the user did, not yet handed out by a wait
+    int32_t lastControl = 0;           // of the last EVENT_CONTROL handed out
+    bool draining = false;             // see WaitIsDraining
+    QObject* keyboardFilter = nullptr; // installed once, in the application
+};
+
+Backend& State();
 
 // Program strings are UTF-8 bytes. For display a byte that is not part of valid UTF-8 becomes "\xNN",
 // so that any file name is shown readably and two names that differ only there still look different.

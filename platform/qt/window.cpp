@@ -83,22 +83,9 @@ class Bar : public QProgressBar {
     }
 };
 
-struct ControlEntry {
-    QPointer<QWidget> widget;
-    Kind kind = Kind::None;
-};
-
-std::unordered_map<int32_t, QPointer<FramedWindow>> windows;
-std::unordered_map<int32_t, ControlEntry> controls;
-QPointer<QWidget> currentWindow;
-QPointer<QWidget> controlParent;
-
-int argc = 1;
-char programName[] = "zwillingsfeger";
-char* argv[] = {programName, nullptr};
-
 // A control's entry, if the number was created and its widget still lives.
 ControlEntry* Entry(int32_t number) {
+    auto& controls = State().controls.table;
     auto it = controls.find(number);
     if (it == controls.end() || !it->second.widget) return nullptr;
     return &it->second;
@@ -112,9 +99,9 @@ void SetBytes(QWidget* widget, const std::string& text) {
 WindowHandle AddControl(int32_t number, Kind kind, int32_t x, int32_t y, int32_t width, int32_t height,
                         QWidget* (*make)(QWidget* parent, int32_t number)) {
     if (number < 0) return nullptr;
-    ControlEntry& entry = controls[number];
+    ControlEntry& entry = State().controls.table[number];
     entry = ControlEntry{};
-    QWidget* parent = controlParent.data();
+    QWidget* parent = State().controlParent.data();
     if (!parent) return nullptr;
     QWidget* widget = make(parent, number);
     widget->setProperty(PROP_NUMBER, number);
@@ -156,6 +143,7 @@ std::string ProgramBytes(const QString& displayed, const QByteArray& stored) {
 }
 
 QWidget* TopWindow(int32_t number) {
+    const auto& windows = State().windows.table;
     auto it = windows.find(number);
     return it == windows.end() ? nullptr : it->second.data();
 }
@@ -163,7 +151,7 @@ QWidget* TopWindow(int32_t number) {
 int32_t TopWindowNumber(const QWidget* widget) {
     if (!widget) return -1;
     const QWidget* top = widget->window();
-    for (const auto& [number, window] : windows)
+    for (const auto& [number, window] : State().windows.table)
         if (window && window.data() == top) return number;
     return -1;
 }
@@ -190,8 +178,17 @@ int32_t ControlNumber(const QWidget* widget) {
 
 using namespace qtb;
 
+Backend& qtb::State() {
+    static Backend state;
+    return state;
+}
+
 void qtb::EnsureApplication() {
     if (!QApplication::instance()) {
+        // The program takes no arguments; the application keeps these for its life.
+        static int argc = 1;
+        static char programName[] = "zwillingsfeger";
+        static char* argv[] = {programName, nullptr};
         auto* application = new QApplication(argc, argv);
         // Desktops find the program's menu entry and icon by this name (on Wayland, its app id).
         QGuiApplication::setDesktopFileName(QStringLiteral(ZW_APP_ID));
@@ -205,13 +202,12 @@ void qtb::EnsureApplication() {
 
 void InitControlServices() {
     EnsureApplication();
-    controls.clear();
+    State().controls = {};
     InstallKeyboardFilter();
 }
 
 void InitWindowServices() {
-    windows.clear();
-    currentWindow = nullptr;
+    State().windows = {};
 }
 
 WindowHandle OpenTopWindow(int32_t number, int32_t x, int32_t y, int32_t width, int32_t height, int32_t flags,
@@ -237,32 +233,35 @@ WindowHandle OpenTopWindow(int32_t number, int32_t x, int32_t y, int32_t width, 
     else
         window->move(x, y);
     window->show();
-    windows[number] = window;
-    currentWindow = window;
+    State().windows.table[number] = window;
+    State().windows.current = window;
     return window;
 }
 
 void CloseTopWindow(int32_t number) {
+    auto& windows = State().windows.table;
     auto it = windows.find(number);
     if (it == windows.end()) return;
-    QPointer<FramedWindow> window = it->second;
+    QPointer<QWidget> window = it->second;
     windows.erase(it);
     delete window.data();
 }
 
 void CloseAllWindows() {
+    const auto& windows = State().windows.table;
     while (!windows.empty())
         CloseTopWindow(windows.begin()->first);
 }
 
 WindowHandle CurrentWindow() {
-    return currentWindow.data();
+    return State().windows.current.data();
 }
 
 WindowHandle SetControlParent(WindowHandle window) {
-    controlParent = nullptr;
-    for (const auto& [number, open] : windows)
-        if (open && open.data() == window) controlParent = open.data();
+    QPointer<QWidget>& parent = State().controlParent;
+    parent = nullptr;
+    for (const auto& [number, open] : State().windows.table)
+        if (open && open.data() == window) parent = open.data();
     return window;
 }
 
@@ -304,8 +303,9 @@ WindowHandle CreateListBox(int32_t number, int32_t x, int32_t y, int32_t width, 
 WindowHandle CreateProgressBar(int32_t number, int32_t x, int32_t y, int32_t width, int32_t height,
                                int32_t minimum, int32_t maximum, int32_t style) {
     // A bar that cannot be made leaves the table as it was.
-    if (number < 0 || !controlParent) return nullptr;
-    auto* bar = new Bar(controlParent.data());
+    QWidget* parent = State().controlParent.data();
+    if (number < 0 || !parent) return nullptr;
+    auto* bar = new Bar(parent);
     bar->setOrientation(style & BAR_VERTICAL ? Qt::Vertical : Qt::Horizontal);
     bar->setTextVisible(false);
     bar->setRange(minimum, maximum);
@@ -315,7 +315,7 @@ WindowHandle CreateProgressBar(int32_t number, int32_t x, int32_t y, int32_t wid
     bar->setProperty(PROP_KIND, static_cast<int>(Kind::Bar));
     bar->setGeometry(x, y, width, height);
     bar->show();
-    controls[number] = ControlEntry{bar, Kind::Bar};
+    State().controls.table[number] = ControlEntry{bar, Kind::Bar};
     return bar;
 }
 

@@ -16,12 +16,8 @@ using zw_win32::COMMAND_PREVIOUS_CONTROL;
 // Posted on WM_SIZE, so that the size event is returned by a wait of its own.
 constexpr UINT MESSAGE_SIZED = 12504;
 
-// The event raised since the last wait returned (0 for none) and its control.
-int32_t eventCode = 0;
-int32_t eventControl = 0;
-
 void RecordEvent(int32_t code) {
-    eventCode = code;
+    zw_win32::State().eventCode = code;
 }
 
 BOOL CALLBACK CollectChild(HWND child, LPARAM data) {
@@ -64,7 +60,7 @@ LRESULT CALLBACK zw_win32::WindowProcedure(HWND window, UINT message, WPARAM wPa
     case WM_COMMAND:
         if (lParam != 0) {
             RecordEvent(EVENT_CONTROL);
-            eventControl = LOWORD(wParam);
+            zw_win32::State().eventControl = LOWORD(wParam);
             const WORD notification = HIWORD(wParam);
             // A list box reports focus changes and more; only a selection change or a double
             // click is an event.
@@ -104,6 +100,7 @@ int32_t WaitEvent() {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    int32_t& eventCode = zw_win32::State().eventCode;
     if (eventCode != 0) {
         const int32_t code = eventCode;
         eventCode = 0;
@@ -116,5 +113,5 @@ int32_t WaitEvent() {
 }
 
 int32_t EventControl() {
-    return eventControl;
+    return zw_win32::State().eventControl;
 }

@@ -12,18 +12,7 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
-
-using zw_win32::COMMAND_NEXT_CONTROL;
-using zw_win32::COMMAND_PREVIOUS_CONTROL;
-constexpr int KEYBOARD_ROWS = 2;
-
-struct WindowEntry {
-    HWND window = nullptr;
-    int keyboardRowCount = 0;
-    ACCEL* keyboardRows = nullptr;
-    HACCEL keyboardTable = nullptr;
-};
+namespace zw_win32 {
 
 // One operation table per kind of control; an empty entry falls back to the default.
 struct ControlKind {
@@ -36,10 +25,22 @@ struct ControlKind {
     int32_t (*countRows)(HWND control);
 };
 
-struct ControlEntry {
-    HWND window = nullptr;
-    const ControlKind* kind = nullptr;
-};
+Backend& State() {
+    static Backend state;
+    return state;
+}
+
+} // namespace zw_win32
+
+namespace {
+
+using zw_win32::COMMAND_NEXT_CONTROL;
+using zw_win32::COMMAND_PREVIOUS_CONTROL;
+using zw_win32::ControlEntry;
+using zw_win32::ControlKind;
+using zw_win32::State;
+using zw_win32::WindowEntry;
+constexpr int KEYBOARD_ROWS = 2;
 
 int32_t ListGetValue(HWND control) {
     return static_cast<int32_t>(SendMessageA(control, LB_GETCURSEL, 0, 0));
@@ -52,12 +53,11 @@ void ListSetValue(HWND control, int32_t value) {
 // A list box that repaints itself and its scroll bar after every row takes minutes for a large
 // catalogue. Rows inserted between two waits are painted once, when the program waits again and the
 // user can look (ShowNewRows).
-std::vector<HWND> listsTakingRows;
-
 void ListInsertRow(HWND control, int32_t position, const char* text) {
-    if (std::find(listsTakingRows.begin(), listsTakingRows.end(), control) == listsTakingRows.end()) {
+    std::vector<HWND>& taking = State().listsTakingRows;
+    if (std::find(taking.begin(), taking.end(), control) == taking.end()) {
         SendMessageA(control, WM_SETREDRAW, FALSE, 0);
-        listsTakingRows.push_back(control);
+        taking.push_back(control);
     }
     SendMessageA(control, LB_INSERTSTRING, static_cast<WPARAM>(static_cast<intptr_t>(position)),
                  reinterpret_cast<LPARAM>(text));
@@ -91,19 +91,6 @@ const ControlKind LIST_KIND = {ListGetValue,  ListSetValue,  nullptr,      ListI
                                ListDeleteRow, ListClearRows, ListCountRows};
 const ControlKind BAR_KIND = {nullptr, BarSetValue, nullptr, nullptr, nullptr, nullptr, nullptr};
 
-constexpr size_t WINDOW_TABLE_START = 10;
-constexpr size_t WINDOW_TABLE_STEP = 10;
-constexpr size_t CONTROL_TABLE_START = 30;
-constexpr size_t CONTROL_TABLE_STEP = 30;
-
-std::vector<WindowEntry> WindowTable(WINDOW_TABLE_START);
-std::vector<ControlEntry> ControlTable(CONTROL_TABLE_START);
-HWND currentWindow = nullptr;
-HWND controlParent = nullptr;
-HFONT controlFont = nullptr;
-HBRUSH backgroundBrush = nullptr;
-WNDCLASSA windowClass = {};
-
 HINSTANCE Instance() {
     return GetModuleHandleA(nullptr);
 }
@@ -114,16 +101,18 @@ void ClassName(int32_t number, char (&name)[32]) {
 
 // The entry of an existing control, or none for a number that was never created.
 const ControlEntry* ControlAt(int32_t number) {
-    if (number < 0 || static_cast<size_t>(number) >= ControlTable.size()) return nullptr;
-    const ControlEntry& entry = ControlTable[static_cast<size_t>(number)];
+    const std::vector<ControlEntry>& table = State().controls.table;
+    if (number < 0 || static_cast<size_t>(number) >= table.size()) return nullptr;
+    const ControlEntry& entry = table[static_cast<size_t>(number)];
     if (entry.window == nullptr || entry.kind == nullptr) return nullptr;
     return &entry;
 }
 
 ControlEntry* MakeControlEntry(int32_t number) {
-    if (static_cast<size_t>(number) >= ControlTable.size())
-        ControlTable.resize(static_cast<size_t>(number) + CONTROL_TABLE_STEP);
-    return &ControlTable[static_cast<size_t>(number)];
+    std::vector<ControlEntry>& table = State().controls.table;
+    if (static_cast<size_t>(number) >= table.size())
+        table.resize(static_cast<size_t>(number) + zw_win32::CONTROL_TABLE_STEP);
+    return &table[static_cast<size_t>(number)];
 }
 
 // Buttons, labels and list boxes: created, recorded and given the control font alike.
@@ -132,47 +121,51 @@ HWND CreateTextControl(int32_t number, const ControlKind* kind, DWORD extendedSt
     if (number < 0) return nullptr;
     ControlEntry* entry = MakeControlEntry(number);
     HWND control =
-        CreateWindowExA(extendedStyle, className, text, style, x, y, width, height, controlParent,
+        CreateWindowExA(extendedStyle, className, text, style, x, y, width, height, State().controlParent,
                         reinterpret_cast<HMENU>(static_cast<intptr_t>(number)), Instance(), nullptr);
     entry->window = control;
     entry->kind = kind;
-    if (control != nullptr) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(controlFont), TRUE);
+    if (control != nullptr)
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(State().controls.font), TRUE);
     return control;
 }
 
 } // namespace
 
 void zw_win32::ShowNewRows() {
-    for (HWND list : listsTakingRows) {
+    std::vector<HWND>& taking = State().listsTakingRows;
+    for (HWND list : taking) {
         if (!IsWindow(list)) continue;
         SendMessageA(list, WM_SETREDRAW, TRUE, 0);
         RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
     }
-    listsTakingRows.clear();
+    taking.clear();
 }
 
 HACCEL zw_win32::KeyboardTableOf(HWND window) {
     if (window == nullptr) return nullptr;
-    for (const WindowEntry& entry : WindowTable)
+    for (const WindowEntry& entry : State().windows.table)
         if (entry.window == window) return entry.keyboardTable;
     return nullptr;
 }
 
 void InitControlServices() {
-    ControlTable.assign(CONTROL_TABLE_START, ControlEntry{});
-    controlFont = static_cast<HFONT>(GetStockObject(ANSI_VAR_FONT));
+    zw_win32::Backend& state = State();
+    state.controls = {};
+    state.controls.font = static_cast<HFONT>(GetStockObject(ANSI_VAR_FONT));
     InitCommonControls();
 }
 
 void InitWindowServices() {
     // Windows still open from an earlier start would be lost with their entries.
     CloseAllWindows();
-    WindowTable.assign(WINDOW_TABLE_START, WindowEntry{});
-    if (backgroundBrush == nullptr) {
+    zw_win32::Backend& state = State();
+    state.windows = {};
+    if (state.backgroundBrush == nullptr) {
         LOGBRUSH brush = {BS_SOLID, GetSysColor(COLOR_BTNFACE), 0};
-        backgroundBrush = CreateBrushIndirect(&brush);
+        state.backgroundBrush = CreateBrushIndirect(&brush);
     }
-    windowClass = WNDCLASSA{};
+    WNDCLASSA& windowClass = state.windows.windowClass;
     windowClass.style = 0;
     windowClass.lpfnWndProc = zw_win32::WindowProcedure;
     windowClass.cbClsExtra = 0;
@@ -180,20 +173,21 @@ void InitWindowServices() {
     windowClass.hInstance = Instance();
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hIcon = LoadIconA(Instance(), MAKEINTRESOURCEA(1));
-    windowClass.hbrBackground = backgroundBrush;
+    windowClass.hbrBackground = state.backgroundBrush;
     windowClass.lpszMenuName = nullptr;
 }
 
 WindowHandle OpenTopWindow(int32_t number, int32_t x, int32_t y, int32_t width, int32_t height, int32_t flags,
                            const std::string& title) {
     if (number < 0) return nullptr;
-    if (static_cast<size_t>(number) >= WindowTable.size())
-        WindowTable.resize(static_cast<size_t>(number) + WINDOW_TABLE_STEP);
+    std::vector<WindowEntry>& table = State().windows.table;
+    if (static_cast<size_t>(number) >= table.size())
+        table.resize(static_cast<size_t>(number) + zw_win32::WINDOW_TABLE_STEP);
     CloseTopWindow(number);
 
     char className[32];
     ClassName(number, className);
-    WNDCLASSA windowClassOfNumber = windowClass;
+    WNDCLASSA windowClassOfNumber = State().windows.windowClass;
     windowClassOfNumber.lpszClassName = className;
     RegisterClassA(&windowClassOfNumber);
 
@@ -212,10 +206,10 @@ WindowHandle OpenTopWindow(int32_t number, int32_t x, int32_t y, int32_t width, 
 
     HWND window = CreateWindowExA(0, className, title.c_str(), style, left, top, frameWidth, frameHeight,
                                   nullptr, nullptr, Instance(), nullptr);
-    WindowEntry& entry = WindowTable[static_cast<size_t>(number)];
+    WindowEntry& entry = table[static_cast<size_t>(number)];
     entry.window = window;
     if (window == nullptr) return nullptr;
-    currentWindow = window;
+    State().currentWindow = window;
 
     entry.keyboardRowCount = KEYBOARD_ROWS;
     entry.keyboardRows = new ACCEL[KEYBOARD_ROWS]{
@@ -227,8 +221,9 @@ WindowHandle OpenTopWindow(int32_t number, int32_t x, int32_t y, int32_t width, 
 }
 
 void CloseTopWindow(int32_t number) {
-    if (number < 0 || static_cast<size_t>(number) >= WindowTable.size()) return;
-    WindowEntry& entry = WindowTable[static_cast<size_t>(number)];
+    std::vector<WindowEntry>& table = State().windows.table;
+    if (number < 0 || static_cast<size_t>(number) >= table.size()) return;
+    WindowEntry& entry = table[static_cast<size_t>(number)];
     if (entry.window != nullptr) DestroyWindow(entry.window);
     char className[32];
     ClassName(number, className);
@@ -239,16 +234,16 @@ void CloseTopWindow(int32_t number) {
 }
 
 void CloseAllWindows() {
-    for (size_t number = WindowTable.size(); number-- > 0;)
+    for (size_t number = State().windows.table.size(); number-- > 0;)
         CloseTopWindow(static_cast<int32_t>(number));
 }
 
 WindowHandle CurrentWindow() {
-    return currentWindow;
+    return State().currentWindow;
 }
 
 WindowHandle SetControlParent(WindowHandle window) {
-    controlParent = static_cast<HWND>(window);
+    State().controlParent = static_cast<HWND>(window);
     return window;
 }
 
@@ -276,7 +271,7 @@ WindowHandle CreateProgressBar(int32_t number, int32_t x, int32_t y, int32_t wid
                                int32_t minimum, int32_t maximum, int32_t style) {
     if (number < 0) return nullptr;
     HWND bar = CreateWindowExA(0, PROGRESS_CLASSA, nullptr, static_cast<DWORD>(style) | WS_CHILD | WS_VISIBLE,
-                               x, y, width, height, controlParent,
+                               x, y, width, height, State().controlParent,
                                reinterpret_cast<HMENU>(static_cast<intptr_t>(number)), Instance(), nullptr);
     if (bar == nullptr) return nullptr;
     SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(minimum, maximum));
