@@ -254,7 +254,7 @@ class ListBox : public QListView {
     bool programmatic_ = false;
 };
 
-ListBox* AsList(QWidget* widget) {
+ListBox* AsListBox(QWidget* widget) {
     return dynamic_cast<ListBox*>(widget);
 }
 
@@ -268,17 +268,17 @@ QWidget* NewListBox(QWidget* parent, int32_t number) {
     return new ListBox(parent, number);
 }
 
-int32_t ListSelected(QWidget* widget) {
-    ListBox* list = AsList(widget);
+int32_t ListBoxSelected(QWidget* widget) {
+    ListBox* list = AsListBox(widget);
     return list ? list->Selected() : 0;
 }
 
-void ListSelect(QWidget* widget, int32_t row) {
-    if (ListBox* list = AsList(widget)) list->Select(row);
+void ListBoxSelect(QWidget* widget, int32_t row) {
+    if (ListBox* list = AsListBox(widget)) list->Select(row);
 }
 
-void ListInsert(QWidget* widget, int32_t position, std::string_view text) {
-    ListBox* list = AsList(widget);
+void ListBoxInsert(QWidget* widget, int32_t position, std::string_view text) {
+    ListBox* list = AsListBox(widget);
     if (!list) return;
     int32_t count = list->Model().Count();
     if (position == -1) position = count;
@@ -287,35 +287,35 @@ void ListInsert(QWidget* widget, int32_t position, std::string_view text) {
 }
 
 // The selection stays on its row; deleting the selected row leaves none selected.
-void ListDelete(QWidget* widget, int32_t row) {
-    ListBox* list = AsList(widget);
+void ListBoxDelete(QWidget* widget, int32_t row) {
+    ListBox* list = AsListBox(widget);
     if (!list || row < 0 || row >= list->Model().Count()) return;
     int32_t selected = list->Selected();
     list->Programmatic([&] { list->Model().Remove(row); });
     list->Select(selected == row ? -1 : selected > row ? selected - 1 : selected);
 }
 
-void ListClear(QWidget* widget) {
-    ListBox* list = AsList(widget);
+void ListBoxClear(QWidget* widget) {
+    ListBox* list = AsListBox(widget);
     if (!list) return;
     list->Programmatic([&] { list->Model().Clear(); });
 }
 
-int32_t ListCount(QWidget* widget) {
-    ListBox* list = AsList(widget);
+int32_t ListBoxCount(QWidget* widget) {
+    ListBox* list = AsListBox(widget);
     return list ? list->Model().Count() : 0;
 }
 
-std::string ListRow(QWidget* widget, int32_t row) {
-    ListBox* list = AsList(widget);
+std::string ListBoxRow(QWidget* widget, int32_t row) {
+    ListBox* list = AsListBox(widget);
     if (!list || row < 0 || row >= list->Model().Count()) return {};
     list->Model().Announce();
     QModelIndex index = list->Model().index(row);
     return ProgramBytes(index.data(Qt::DisplayRole).toString(), index.data(Qt::UserRole).toByteArray());
 }
 
-QRect ListRowRect(QWidget* widget, int32_t row) {
-    ListBox* list = AsList(widget);
+QRect ListBoxRowRect(QWidget* widget, int32_t row) {
+    ListBox* list = AsListBox(widget);
     if (!list || row < 0 || row >= list->Model().Count()) return {};
     list->Model().Announce();
     QModelIndex index = list->Model().index(row);

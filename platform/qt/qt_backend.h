@@ -86,13 +86,13 @@ void InstallKeyboardFilter();
 // higher than on Windows, but not smaller than Windows' own.
 const QFont& ControlFont();
 QWidget* NewListBox(QWidget* parent, int32_t number);
-int32_t ListSelected(QWidget* list);
-void ListSelect(QWidget* list, int32_t row);
-void ListInsert(QWidget* list, int32_t position, std::string_view text);
-void ListDelete(QWidget* list, int32_t row);
-void ListClear(QWidget* list);
-int32_t ListCount(QWidget* list);
-std::string ListRow(QWidget* list, int32_t row); // what the row shows, as program bytes
-QRect ListRowRect(QWidget* list, int32_t row);   // scrolled into view; in the viewport's coordinates
+int32_t ListBoxSelected(QWidget* list);
+void ListBoxSelect(QWidget* list, int32_t row);
+void ListBoxInsert(QWidget* list, int32_t position, std::string_view text);
+void ListBoxDelete(QWidget* list, int32_t row);
+void ListBoxClear(QWidget* list);
+int32_t ListBoxCount(QWidget* list);
+std::string ListBoxRow(QWidget* list, int32_t row); // what the row shows, as program bytes
+QRect ListBoxRowRect(QWidget* list, int32_t row);   // scrolled into view; in the viewport's coordinates
 
 } // namespace qtb

@@ -333,13 +333,13 @@ void SetControlDisabled(int32_t number, int32_t disabled) {
 int32_t GetControlValue(int32_t number) {
     ControlEntry* entry = Entry(number);
     if (!entry || entry->kind != Kind::ListBox) return 0;
-    return ListSelected(entry->widget);
+    return ListBoxSelected(entry->widget);
 }
 
 void SetControlValue(int32_t number, int32_t value) {
     ControlEntry* entry = Entry(number);
     if (!entry) return;
-    if (entry->kind == Kind::ListBox) return ListSelect(entry->widget, value);
+    if (entry->kind == Kind::ListBox) return ListBoxSelect(entry->widget, value);
     if (entry->kind != Kind::Bar) return;
     auto* bar = static_cast<QProgressBar*>(entry->widget.data());
     int clamped = std::clamp(value, bar->minimum(), std::max(bar->minimum(), bar->maximum()));
@@ -361,20 +361,21 @@ void SetControlText(int32_t number, const std::string& text) {
 
 void InsertRow(int32_t number, int32_t position, const std::string& text) {
     if (ControlEntry* entry = Entry(number); entry && entry->kind == Kind::ListBox)
-        ListInsert(entry->widget, position, text);
+        ListBoxInsert(entry->widget, position, text);
 }
 
 void DeleteRow(int32_t number, int32_t index) {
     if (ControlEntry* entry = Entry(number); entry && entry->kind == Kind::ListBox)
-        ListDelete(entry->widget, index);
+        ListBoxDelete(entry->widget, index);
 }
 
 void ClearRows(int32_t number) {
-    if (ControlEntry* entry = Entry(number); entry && entry->kind == Kind::ListBox) ListClear(entry->widget);
+    if (ControlEntry* entry = Entry(number); entry && entry->kind == Kind::ListBox)
+        ListBoxClear(entry->widget);
 }
 
 int32_t CountRows(int32_t number) {
     ControlEntry* entry = Entry(number);
     if (!entry || entry->kind != Kind::ListBox) return 0;
-    return ListCount(entry->widget);
+    return ListBoxCount(entry->widget);
 }

@@ -47,7 +47,7 @@ void MoveFocus(HWND window, bool forward) {
     if (target >= 0) SetFocus(children[static_cast<size_t>(target)]);
 }
 
-bool IsListClass(HWND control) {
+bool IsListBoxClass(HWND control) {
     char name[64] = {};
     GetClassNameA(control, name, sizeof name);
     return name[0] == 'L' && name[1] == 'i' && name[2] == 's' && name[3] == 't';
@@ -64,7 +64,7 @@ LRESULT CALLBACK zw_win32::WindowProcedure(HWND window, UINT message, WPARAM wPa
             const WORD notification = HIWORD(wParam);
             // A list box reports focus changes and more; only a selection change or a double
             // click is an event.
-            if (IsListClass(reinterpret_cast<HWND>(lParam)) && notification != LBN_SELCHANGE &&
+            if (IsListBoxClass(reinterpret_cast<HWND>(lParam)) && notification != LBN_SELCHANGE &&
                 notification != LBN_DBLCLK)
                 RecordEvent(0);
             return 0;

@@ -50,7 +50,7 @@ struct Backend {
     HWND controlParent = nullptr;     // of every control created from now on
     HBRUSH backgroundBrush = nullptr; // made once, never released
     // List boxes that took rows since the last wait, their painting held until the next one.
-    std::vector<HWND> listsTakingRows;
+    std::vector<HWND> listBoxesTakingRows;
     int32_t eventCode = 0; // raised since the last wait returned, 0 for none
     int32_t eventControl = 0;
 };

@@ -42,19 +42,19 @@ using zw_win32::State;
 using zw_win32::WindowEntry;
 constexpr int KEYBOARD_ROWS = 2;
 
-int32_t ListGetValue(HWND control) {
+int32_t ListBoxGetValue(HWND control) {
     return static_cast<int32_t>(SendMessageA(control, LB_GETCURSEL, 0, 0));
 }
 
-void ListSetValue(HWND control, int32_t value) {
+void ListBoxSetValue(HWND control, int32_t value) {
     SendMessageA(control, LB_SETCURSEL, static_cast<WPARAM>(static_cast<intptr_t>(value)), 0);
 }
 
 // A list box that repaints itself and its scroll bar after every row takes minutes for a large
 // catalogue. Rows inserted between two waits are painted once, when the program waits again and the
 // user can look (ShowNewRows).
-void ListInsertRow(HWND control, int32_t position, const char* text) {
-    std::vector<HWND>& taking = State().listsTakingRows;
+void ListBoxInsertRow(HWND control, int32_t position, const char* text) {
+    std::vector<HWND>& taking = State().listBoxesTakingRows;
     if (std::find(taking.begin(), taking.end(), control) == taking.end()) {
         SendMessageA(control, WM_SETREDRAW, FALSE, 0);
         taking.push_back(control);
@@ -63,15 +63,15 @@ void ListInsertRow(HWND control, int32_t position, const char* text) {
                  reinterpret_cast<LPARAM>(text));
 }
 
-void ListDeleteRow(HWND control, int32_t index) {
+void ListBoxDeleteRow(HWND control, int32_t index) {
     SendMessageA(control, LB_DELETESTRING, static_cast<WPARAM>(static_cast<intptr_t>(index)), 0);
 }
 
-void ListClearRows(HWND control) {
+void ListBoxClearRows(HWND control) {
     SendMessageA(control, LB_RESETCONTENT, 0, 0);
 }
 
-int32_t ListCountRows(HWND control) {
+int32_t ListBoxCountRows(HWND control) {
     return static_cast<int32_t>(SendMessageA(control, LB_GETCOUNT, 0, 0));
 }
 
@@ -87,8 +87,8 @@ void LabelSetText(HWND control, const char* text) {
 
 const ControlKind BUTTON_KIND = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
 const ControlKind LABEL_KIND = {nullptr, nullptr, LabelSetText, nullptr, nullptr, nullptr, nullptr};
-const ControlKind LIST_KIND = {ListGetValue,  ListSetValue,  nullptr,      ListInsertRow,
-                               ListDeleteRow, ListClearRows, ListCountRows};
+const ControlKind LIST_BOX_KIND = {ListBoxGetValue,  ListBoxSetValue,  nullptr,         ListBoxInsertRow,
+                                   ListBoxDeleteRow, ListBoxClearRows, ListBoxCountRows};
 const ControlKind BAR_KIND = {nullptr, BarSetValue, nullptr, nullptr, nullptr, nullptr, nullptr};
 
 HINSTANCE Instance() {
@@ -133,7 +133,7 @@ HWND CreateTextControl(int32_t number, const ControlKind* kind, DWORD extendedSt
 } // namespace
 
 void zw_win32::ShowNewRows() {
-    std::vector<HWND>& taking = State().listsTakingRows;
+    std::vector<HWND>& taking = State().listBoxesTakingRows;
     for (HWND list : taking) {
         if (!IsWindow(list)) continue;
         SendMessageA(list, WM_SETREDRAW, TRUE, 0);
@@ -261,7 +261,7 @@ WindowHandle CreateLabel(int32_t number, int32_t x, int32_t y, int32_t width, in
 }
 
 WindowHandle CreateListBox(int32_t number, int32_t x, int32_t y, int32_t width, int32_t height) {
-    return CreateTextControl(number, &LIST_KIND, WS_EX_CLIENTEDGE, "LISTBOX", nullptr,
+    return CreateTextControl(number, &LIST_BOX_KIND, WS_EX_CLIENTEDGE, "LISTBOX", nullptr,
                              WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | WS_GROUP | WS_TABSTOP |
                                  LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS | LBS_NOTIFY,
                              x, y, width, height);

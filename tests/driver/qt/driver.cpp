@@ -169,16 +169,16 @@ std::vector<std::string> ControlRows(int32_t control) {
     std::vector<std::string> rows;
     QWidget* widget = qtb::ControlWidget(control);
     if (qtb::ControlKind(control) != qtb::Kind::ListBox) return rows;
-    int32_t count = qtb::ListCount(widget);
+    int32_t count = qtb::ListBoxCount(widget);
     rows.reserve(count);
     for (int32_t i = 0; i < count; ++i)
-        rows.push_back(qtb::ListRow(widget, i));
+        rows.push_back(qtb::ListBoxRow(widget, i));
     return rows;
 }
 
 int32_t SelectedRow(int32_t control) {
     if (qtb::ControlKind(control) != qtb::Kind::ListBox) return -1;
-    return qtb::ListSelected(qtb::ControlWidget(control));
+    return qtb::ListBoxSelected(qtb::ControlWidget(control));
 }
 
 int32_t BarPosition(int32_t control) {
@@ -191,7 +191,7 @@ int32_t FocusedControl() {
 }
 
 int32_t RowHeight(int32_t control) {
-    return qtb::ListRowRect(qtb::ControlWidget(control), 0).height();
+    return qtb::ListBoxRowRect(qtb::ControlWidget(control), 0).height();
 }
 
 Picture ControlPicture(int32_t control) {
@@ -237,14 +237,14 @@ void UserClick(int32_t control) {
 
 void UserClickRow(int32_t control, int32_t row) {
     QWidget* widget = qtb::ControlWidget(control);
-    QRect rect = qtb::ListRowRect(widget, row);
+    QRect rect = qtb::ListBoxRowRect(widget, row);
     if (rect.isEmpty()) return;
     Mouse(QTest::MouseClick, MouseTarget(widget), rect.center());
 }
 
 void UserDoubleClickRow(int32_t control, int32_t row) {
     QWidget* widget = qtb::ControlWidget(control);
-    QRect rect = qtb::ListRowRect(widget, row);
+    QRect rect = qtb::ListBoxRowRect(widget, row);
     if (rect.isEmpty()) return;
     Mouse(QTest::MouseDClick, MouseTarget(widget), rect.center());
 }
