@@ -1,19 +1,12 @@
 // The folder chooser and the message box, driven as a user drives them while the program waits.
-#include "test_window.h"
+#include "core/test_tree.h"
+#include "driver/window_fixture.h"
+#include "platform/file_services.h"
 
 #include <filesystem>
-#include <random>
 
 namespace testwin {
 namespace {
-
-namespace fs = std::filesystem;
-
-#ifdef _WIN32
-constexpr char SEPARATOR = '\\';
-#else
-constexpr char SEPARATOR = '/';
-#endif
 
 // What ChooseFolder returns when the user does Act in the open chooser.
 std::string Choose(const std::string& initial, const std::function<void()>& act) {
@@ -27,16 +20,14 @@ std::string Choose(const std::string& initial, const std::function<void()>& act)
 using WindowDialogs = WindowTest;
 
 TEST_F(WindowDialogs, ChosenFoldersEndWithTheSeparatorTheRootKeepsItsOneAndCancelGivesNothing) {
-    const fs::path folder =
-        fs::canonical(fs::temp_directory_path()) / ("zw-dialogs-" + std::to_string(std::random_device()()));
-    fs::create_directories(folder / "Daten" / "Tief");
-    const std::string data = (folder / "Daten").string(), deep = data + SEPARATOR + "Tief";
-    const std::string root = folder.root_path().string(); // "C:\" or "/"
-    EXPECT_EQ(Choose(folder.string() + SEPARATOR, [&] { driver::UserChooseFolder(data); }), data + SEPARATOR);
-    EXPECT_EQ(Choose("", [&] { driver::UserChooseFolder(deep); }), deep + SEPARATOR);
-    EXPECT_EQ(Choose(data + SEPARATOR, [&] { driver::UserChooseFolder(root); }), root);
-    EXPECT_EQ(Choose(data + SEPARATOR, [] { driver::UserCancelFolderChooser(); }), "");
-    fs::remove_all(folder);
+    const test_tree::TempTree tree;
+    const std::string data = tree.AddFolder("Daten"), deep = tree.AddFolder("Daten/Tief");
+    const std::string root = std::filesystem::path(data).root_path().string(); // "C:\" or "/"
+    const std::string separator(1, PATH_SEPARATOR);
+    EXPECT_EQ(Choose(tree.Root() + separator, [&] { driver::UserChooseFolder(data); }), data + separator);
+    EXPECT_EQ(Choose("", [&] { driver::UserChooseFolder(deep); }), deep + separator);
+    EXPECT_EQ(Choose(data + separator, [&] { driver::UserChooseFolder(root); }), root);
+    EXPECT_EQ(Choose(data + separator, [] { driver::UserCancelFolderChooser(); }), "");
 }
 
 TEST_F(WindowDialogs, AMessageBoxShowsTitleAndLinesAndWaitsForOkAlsoWithoutAWindow) {
@@ -59,7 +50,7 @@ TEST_F(WindowDialogs, AMessageBoxShowsTitleAndLinesAndWaitsForOkAlsoWithoutAWind
         EXPECT_FALSE(driver::MessageBoxOpen());
         // The window is still there and answers.
         if (window) {
-            EXPECT_EQ(EventsOf([] { driver::UserClick(BtnSearch); }), "control 9");
+            EXPECT_EQ(EventText([] { driver::UserClick(BtnSearch); }), "control 9");
         }
     }
 }

@@ -1,7 +1,7 @@
 // Qt only: what the Qt backend adds to the shared behaviour: how odd bytes are shown, bars that paint
 // without an event loop and the chooser opening on its folder.
-#include "../../window/test_window.h"
-
+#include "core/test_tree.h"
+#include "driver/window_fixture.h"
 #include "platform/qt/qt_backend.h"
 
 #include <QAbstractItemView>
@@ -13,8 +13,6 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QScreen>
-
-#include <filesystem>
 
 namespace testwin {
 namespace {
@@ -47,11 +45,11 @@ TEST_F(QtBackend, InvalidUtf8IsShownAsEscapesAndReadBackAsItsBytes) {
 
 TEST_F(QtBackend, NoControlHasTheFocusAtFirstNorAfterTheFocusedOneIsDisabled) {
     EXPECT_EQ(driver::FocusedControl(), -1);
-    EXPECT_EQ(EventsOf([] { driver::UserClick(BtnDeleteMarked); }), "control 7");
+    EXPECT_EQ(EventText([] { driver::UserClick(BtnDeleteMarked); }), "control 7");
     // Disabled by the program, it hands the focus to its window, not to the next control.
-    EXPECT_EQ(EventsOf([] { SetControlDisabled(BtnDeleteMarked, 1); }), "");
+    EXPECT_EQ(EventText([] { SetControlDisabled(BtnDeleteMarked, 1); }), "");
     EXPECT_EQ(driver::FocusedControl(), -1);
-    EXPECT_EQ(EventsOf([] { driver::UserKey(driver::Key::Space); }), "");
+    EXPECT_EQ(EventText([] { driver::UserKey(driver::Key::Space); }), "");
 }
 
 TEST_F(QtBackend, ABarIsPaintedAtOnceWithoutTheEventLoopAndStaysInItsRange) {
@@ -76,13 +74,12 @@ TEST_F(QtBackend, ABarIsPaintedAtOnceWithoutTheEventLoopAndStaysInItsRange) {
 }
 
 TEST_F(QtBackend, TheFolderChooserIsQtsOwnOpenOnTheInitialFolderWithItsTitle) {
-    namespace fs = std::filesystem;
-    fs::path folder = fs::canonical(fs::temp_directory_path()) / "zw-qt-chooser-Größe";
-    fs::create_directories(folder);
+    const test_tree::TempTree tree;
+    const std::string folder = tree.AddFolder("Größe");
     std::string chosen = "unset";
     QString shownFolder, shownTitle;
     bool widgets = false;
-    driver::WithUser([&] { chosen = ChooseFolder("Pfad hinzufügen...", folder.string() + "/"); },
+    driver::WithUser([&] { chosen = ChooseFolder("Pfad hinzufügen...", folder + "/"); },
                      {[] { return driver::FolderChooserOpen(); },
                       [&] {
                           auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
@@ -95,11 +92,10 @@ TEST_F(QtBackend, TheFolderChooserIsQtsOwnOpenOnTheInitialFolderWithItsTitle) {
                           static_cast<QDialog*>(dialog)->accept(); // takes the folder it opened on
                           return true;
                       }});
-    EXPECT_EQ(shownFolder, QString::fromStdString(folder.string()));
+    EXPECT_EQ(shownFolder, QString::fromStdString(folder));
     EXPECT_EQ(shownTitle, QStringLiteral("Pfad hinzufügen..."));
     EXPECT_TRUE(widgets);
-    EXPECT_EQ(chosen, folder.string() + "/");
-    fs::remove_all(folder);
+    EXPECT_EQ(chosen, folder + "/");
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // The driver itself must never let a test run hang: a dialog nobody answers and a loop nobody ends are
 // ended when the user's steps time out, and the test fails.
-#include "test_window.h"
+#include "driver/window_fixture.h"
 
 #include <gtest/gtest-spi.h>
 

@@ -1,9 +1,7 @@
 // The Win32 dialogs beyond what every backend shows: owner and title line of the shell's folder
 // chooser, an initial folder too long for its buffer, and items that have no path.
-#include "driver/driver.h"
 #include "driver/win32/win32_driver.h"
-#include "platform/dialogs.h"
-#include "platform/window_services.h"
+#include "driver/window_fixture.h"
 
 #include <windows.h>
 
@@ -18,7 +16,7 @@ using driver::win32::ClassOf;
 using driver::win32::Descendants;
 using driver::win32::TextOf;
 
-HWND OpenDialog() {
+HWND FolderChooser() {
     HWND found = nullptr;
     EnumThreadWindows(
         GetCurrentThreadId(),
@@ -46,26 +44,11 @@ std::string TreeSelection(HWND chooser) {
     return {};
 }
 
-class Win32Dialogs : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        InitControlServices();
-        InitWindowServices();
-        window_ =
-            static_cast<HWND>(OpenTopWindow(0, 0, 0, 600, 300, WINDOW_CAPTION | WINDOW_SYSMENU, "Zwilling"));
-        ASSERT_NE(window_, nullptr);
-        driver::EventsOf([] {});
-    }
-    void TearDown() override {
-        CloseAllWindows();
-        driver::EventsOf([] {});
-    }
-    HWND window_ = nullptr;
-};
+using Win32Dialogs = testwin::EmptyWindowTest;
 
 // An initial folder too long for the chooser's buffer must not open it on a cut-off path.
 TEST_F(Win32Dialogs, TheChooserBelongsToTheWindowShowsItsTitleAndSkipsAnInitialFolderTooLong) {
-    ASSERT_EQ(GetForegroundWindow(), window_);
+    ASSERT_EQ(GetForegroundWindow(), static_cast<HWND>(window_));
     char temp[MAX_PATH] = {};
     GetTempPathA(sizeof temp, temp);
     const std::string tooLong = std::string(temp) + std::string(300, 'a') + "\\";
@@ -75,7 +58,7 @@ TEST_F(Win32Dialogs, TheChooserBelongsToTheWindowShowsItsTitleAndSkipsAnInitialF
     driver::WithUser([&] { chosen = ChooseFolder("Pfad hinzuf\xFCgen...", tooLong); },
                      {[] { return driver::FolderChooserOpen(); },
                       [&] {
-                          HWND chooser = OpenDialog();
+                          HWND chooser = FolderChooser();
                           owner = GetWindow(chooser, GW_OWNER);
                           for (HWND child : Descendants(chooser))
                               titleShown |=
@@ -84,7 +67,7 @@ TEST_F(Win32Dialogs, TheChooserBelongsToTheWindowShowsItsTitleAndSkipsAnInitialF
                           driver::UserCancelFolderChooser();
                           return true;
                       }});
-    EXPECT_EQ(owner, window_);
+    EXPECT_EQ(owner, static_cast<HWND>(window_));
     EXPECT_TRUE(titleShown);
     EXPECT_EQ(selected.find("aaaa"), std::string::npos) << selected;
     EXPECT_EQ(chosen, "");
@@ -104,7 +87,7 @@ TEST_F(Win32Dialogs, AnItemWithoutAPathGivesNoFolder) {
                      {[] { return driver::FolderChooserOpen(); },
                       [&] {
                           // The chooser's tree may need a moment before it can select.
-                          HWND chooser = OpenDialog();
+                          HWND chooser = FolderChooser();
                           SendMessageA(chooser, BFFM_SETSELECTIONA, FALSE,
                                        reinterpret_cast<LPARAM>(computer));
                           if (TreeSelection(chooser) != computerName) return false;

@@ -1,6 +1,6 @@
 // The controls as the window services make them: texts, rows and numbers that were never created.
 // (Where the main window and its controls sit is checked on the program's own window, in ui/.)
-#include "test_window.h"
+#include "driver/window_fixture.h"
 
 namespace testwin {
 namespace {

@@ -1,6 +1,6 @@
 // List boxes as the program uses them: rows in order, selection by index, deletion with the selection
 // following its row, clearing.
-#include "test_window.h"
+#include "driver/window_fixture.h"
 
 namespace testwin {
 namespace {

@@ -1,19 +1,14 @@
 // A picture of the main window, kept with the test run's artefacts.
-#include "test_window.h"
-
-#include "ui/layout.h"
+#include "driver/window_fixture.h"
 
 #include <filesystem>
 
 namespace testwin {
 namespace {
 
-TEST(WindowScreenshot, TheMainWindowIsSavedAsAnArtefact) {
-    InitControlServices();
-    InitWindowServices();
-    bool opened = false;
-    driver::EventsOf([&] { opened = OpenMainWindow(); });
-    ASSERT_TRUE(opened);
+using WindowScreenshot = WindowTest;
+
+TEST_F(WindowScreenshot, TheMainWindowIsSavedAsAnArtefact) {
     // Some content, so that the picture shows rows, a selection, a heading and a bar.
     for (const char* row : {"bild.jpg (20480)", "Größe.txt (12)", "bild-kopie.jpg (20480)"})
         InsertRow(LstAllFiles, -1, row);
@@ -28,8 +23,6 @@ TEST(WindowScreenshot, TheMainWindowIsSavedAsAnArtefact) {
     ASSERT_FALSE(path.empty());
     std::error_code error;
     EXPECT_GT(std::filesystem::file_size(path, error), 1000u) << path;
-    CloseAllWindows();
-    driver::EventsOf([] {});
 }
 
 } // namespace

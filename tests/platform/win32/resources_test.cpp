@@ -1,9 +1,6 @@
 // Win32 only: the program file carries its icon and its version information, as Explorer shows them,
 // and its window shows that icon.
-#include "platform/window_services.h"
-#include "ui/layout.h"
-
-#include "driver/driver.h"
+#include "driver/window_fixture.h"
 
 #include <windows.h>
 
@@ -62,7 +59,9 @@ void ExpectIconAndVersion(HMODULE module) {
     EXPECT_EQ(VersionText(module, "FileVersion"), ZW_VERSION);
 }
 
-TEST(Win32Resources, TheProgramFileCarriesItsIconAndVersionAndTheWindowShowsTheIcon) {
+using Win32Resources = testwin::WindowTest;
+
+TEST_F(Win32Resources, TheProgramFileCarriesItsIconAndVersionAndTheWindowShowsTheIcon) {
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, sizeof self);
     std::string program = self;
@@ -77,12 +76,7 @@ TEST(Win32Resources, TheProgramFileCarriesItsIconAndVersionAndTheWindowShowsTheI
 
     // This test program carries the same resources, so the window class finds icon 1 as the program's does.
     ExpectIconAndVersion(GetModuleHandleA(nullptr));
-    InitControlServices();
-    InitWindowServices();
-    ASSERT_TRUE(OpenMainWindow());
     EXPECT_NE(GetClassLongPtrA(static_cast<HWND>(CurrentWindow()), GCLP_HICON), 0);
-    CloseAllWindows();
-    driver::EventsOf([] {});
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // How the controls look on the screen: the focus on an empty list, an empty bar, and the height of
 // list rows.
-#include "test_window.h"
+#include "driver/window_fixture.h"
 
 #include <algorithm>
 
@@ -29,10 +29,10 @@ TEST_F(WindowLook, AFocusedEmptyListShowsItsFocusInside) {
     driver::EventsOf([] {});
     const std::vector<uint32_t> unfocused = Inside(LstGroups);
     EXPECT_TRUE(OneColour(unfocused));
-    EXPECT_EQ(EventsOf([] { driver::UserClick(LstGroups); }), "");
+    EXPECT_EQ(EventText([] { driver::UserClick(LstGroups); }), "");
     ASSERT_EQ(driver::FocusedControl(), LstGroups);
     EXPECT_FALSE(OneColour(Inside(LstGroups)));
-    EXPECT_EQ(EventsOf([] { driver::UserClick(BtnSearch); }), "control 9");
+    EXPECT_EQ(EventText([] { driver::UserClick(BtnSearch); }), "control 9");
     EXPECT_EQ(Inside(LstGroups), unfocused);
 }
 

@@ -1,5 +1,4 @@
-// The program's main window, opened through the window services around each test, and helpers to
-// read events.
+// The fixtures of the tests that open a window, and the events of an action as text.
 #pragma once
 
 #include "driver/driver.h"
@@ -13,12 +12,11 @@
 
 #include <functional>
 #include <string>
-#include <vector>
 
 namespace testwin {
 
 // The events of an action as text, e.g. "control 4, close", so that a failure shows what came instead.
-inline std::string EventsOf(const std::function<void()>& action) {
+inline std::string EventText(const std::function<void()>& action) {
     std::string out;
     for (const driver::SeenEvent& e : driver::EventsOf(action)) {
         out += out.empty() ? "" : ", ";
@@ -30,14 +28,19 @@ inline std::string EventsOf(const std::function<void()>& action) {
     return out;
 }
 
-// Every test starts with the window open and the events of its opening taken.
+// Every test starts on fresh window services with its window open and the events of the opening taken
+// (in opening_), and ends with every window closed and what the closing raised taken: nothing of one
+// test reaches the next.
 class WindowTest : public ::testing::Test {
   protected:
+    // What a test opens: the program's main window, unless the test says otherwise.
+    virtual bool Open() { return OpenMainWindow(); }
+
     void SetUp() override {
         InitControlServices();
         InitWindowServices();
         bool opened = false;
-        opening_ = EventsOf([&] { opened = OpenMainWindow(); });
+        opening_ = EventText([&] { opened = Open(); });
         ASSERT_TRUE(opened);
     }
     void TearDown() override {
@@ -45,6 +48,17 @@ class WindowTest : public ::testing::Test {
         driver::EventsOf([] {});
     }
     std::string opening_;
+};
+
+// A window of the main window's size and look, without controls; the parent of those a test creates.
+class EmptyWindowTest : public WindowTest {
+  protected:
+    bool Open() override {
+        window_ = OpenTopWindow(0, 0, 0, 600, 300, WINDOW_CAPTION | WINDOW_SYSMENU | WINDOW_CENTRE_SCREEN,
+                                "Zwillingsfeger");
+        return window_ != nullptr && SetControlParent(window_) != nullptr;
+    }
+    WindowHandle window_ = nullptr;
 };
 
 } // namespace testwin

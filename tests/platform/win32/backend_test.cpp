@@ -1,6 +1,6 @@
 // What only the Win32 backend promises: the window table behind the numbers, the control styles and
 // font, the codes of the event wait, and lists and bars that paint without making the program wait.
-#include "driver/driver.h"
+#include "driver/window_fixture.h"
 #include "platform/events.h"
 #include "platform/window_services.h"
 
@@ -15,21 +15,7 @@ LONG StyleOf(HWND window) {
     return GetWindowLongA(window, GWL_STYLE);
 }
 
-class Win32Backend : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        InitControlServices();
-        InitWindowServices();
-        auto window = OpenTopWindow(0, 0, 0, 600, 300, WINDOW_CAPTION | WINDOW_SYSMENU | WINDOW_CENTRE_SCREEN,
-                                    "Zwillingsfeger");
-        ASSERT_NE(window, nullptr);
-        SetControlParent(window);
-    }
-    void TearDown() override {
-        CloseAllWindows();
-        driver::EventsOf([] {});
-    }
-};
+using Win32Backend = testwin::EmptyWindowTest;
 
 TEST_F(Win32Backend, AnUncentredWindowPlacesItsFrameCornerAndReopeningReplacesIt) {
     // Number 12 lies beyond the first ten entries of the window table.

@@ -1,5 +1,5 @@
 // Qt only: what the user does while nobody waits is queued, in order, one event per wait.
-#include "../../window/test_window.h"
+#include "driver/window_fixture.h"
 
 namespace testwin {
 namespace {
@@ -20,7 +20,7 @@ TEST_F(QtEventQueue, ClicksBeforeAWaitComeOneByOneInOrder) {
         EXPECT_EQ(WaitEvent(), code);
         EXPECT_EQ(EventControl(), control);
     }
-    EXPECT_EQ(EventsOf([] {}), "");
+    EXPECT_EQ(EventText([] {}), "");
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // Qt only: a list box takes many appended rows, shows them, and clears them (bench/ times a million).
-#include "../../window/test_window.h"
+#include "driver/window_fixture.h"
 
 namespace testwin {
 namespace {
@@ -12,7 +12,7 @@ TEST_F(QtListBoxSpeed, ManyRowsAreAppendedShownSelectedAndCleared) {
         InsertRow(LstAllFiles, -1, "datei-" + std::to_string(i) + ".txt (" + std::to_string(i * 7) + ")");
     driver::EventsOf([] {}); // lays the rows out and paints them
     SetControlValue(LstAllFiles, ROWS - 1);
-    EXPECT_EQ(EventsOf([] { driver::UserClickRow(LstAllFiles, ROWS - 2); }), "control 2");
+    EXPECT_EQ(EventText([] { driver::UserClickRow(LstAllFiles, ROWS - 2); }), "control 2");
     EXPECT_EQ(GetControlValue(LstAllFiles), ROWS - 2);
     ClearRows(LstAllFiles);
     driver::EventsOf([] {});
