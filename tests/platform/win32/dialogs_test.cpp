@@ -14,35 +14,9 @@ namespace {
 
 using driver::win32::ClassOf;
 using driver::win32::Descendants;
+using driver::win32::FolderChooser;
 using driver::win32::TextOf;
-
-HWND FolderChooser() {
-    HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM data) -> BOOL {
-            if (ClassOf(window) == "#32770" && IsWindowVisible(window))
-                *reinterpret_cast<HWND*>(data) = window;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-std::string TreeSelection(HWND chooser) {
-    for (HWND child : Descendants(chooser)) {
-        if (ClassOf(child) != WC_TREEVIEWA) continue;
-        char text[MAX_PATH] = {};
-        TVITEMA item = {};
-        item.mask = TVIF_TEXT;
-        item.hItem = reinterpret_cast<HTREEITEM>(SendMessageA(child, TVM_GETNEXTITEM, TVGN_CARET, 0));
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        if (item.hItem != nullptr) SendMessageA(child, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        return text;
-    }
-    return {};
-}
+using driver::win32::TreeSelection;
 
 using Win32Dialogs = testwin::EmptyWindowTest;
 
