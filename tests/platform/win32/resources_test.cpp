@@ -32,12 +32,13 @@ std::vector<int> IconSizes(HMODULE module) {
     return sizes;
 }
 
-// A text of the version information, in its first translation.
-std::string VersionText(HMODULE module, const char* name) {
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16)); // RT_VERSION
-    if (found == nullptr) return "(no version information)";
-    const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
-    std::vector<BYTE> copy(data, data + SizeofResource(module, found)); // VerQueryValueA writes into it
+// A text of the version information of the file at Path, in its first translation, read as Explorer
+// reads it. VerQueryValueA converts the texts into room that GetFileVersionInfoA leaves behind the
+// resource: a buffer of the resource's own size would be overrun.
+std::string VersionText(const std::string& path, const char* name) {
+    std::vector<BYTE> copy(GetFileVersionInfoSizeA(path.c_str(), nullptr));
+    if (copy.empty() || !GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(copy.size()), copy.data()))
+        return "(no version information)";
     WORD* translation = nullptr;
     UINT length = 0;
     if (!VerQueryValueA(copy.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
@@ -53,10 +54,10 @@ std::string VersionText(HMODULE module, const char* name) {
     return value;
 }
 
-void ExpectIconAndVersion(HMODULE module) {
+void ExpectIconAndVersion(HMODULE module, const std::string& path) {
     EXPECT_EQ(IconSizes(module), (std::vector<int>{16, 24, 32, 48, 64, 128, 256}));
-    EXPECT_EQ(VersionText(module, "ProductName"), "Zwillingsfeger");
-    EXPECT_EQ(VersionText(module, "FileVersion"), ZW_VERSION);
+    EXPECT_EQ(VersionText(path, "ProductName"), "Zwillingsfeger");
+    EXPECT_EQ(VersionText(path, "FileVersion"), ZW_VERSION);
 }
 
 using Win32Resources = testwin::WindowTest;
@@ -65,17 +66,18 @@ TEST_F(Win32Resources, TheProgramFileCarriesItsIconAndVersionAndTheWindowShowsTh
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, sizeof self);
     std::string program = self;
+    const std::string testProgram = self;
     program.erase(program.find_last_of('\\') + 1);
     for (char c : std::string(ZW_PROGRAM_FROM_TESTS))
         program += c == '/' ? '\\' : c;
     HMODULE file =
         LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(file, nullptr) << program;
-    ExpectIconAndVersion(file);
+    ExpectIconAndVersion(file, program);
     FreeLibrary(file);
 
     // This test program carries the same resources, so the window class finds icon 1 as the program's does.
-    ExpectIconAndVersion(GetModuleHandleA(nullptr));
+    ExpectIconAndVersion(GetModuleHandleA(nullptr), testProgram);
     EXPECT_NE(GetClassLongPtrA(static_cast<HWND>(CurrentWindow()), GCLP_HICON), 0);
 }
 
