@@ -1,5 +1,6 @@
 // Fills the Catalogue with synthetic entries (no files needed), opens the main window and times
 // RefreshLists(REFRESH_FILES) in the window backend of this build. Prints one line of key=value.
+#include "bench/refresh_bench.h"
 #include "core/lists.h"
 #include "platform/window_services.h"
 #include "ui/controls.h"
@@ -9,34 +10,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string>
 
-#ifdef _WIN32
-#include <windows.h>
-// psapi.h needs windows.h first.
-#include <psapi.h>
-#else
-#include <fstream>
-#endif
-
 namespace {
-
-// Resident memory of this process in bytes, now or at its peak; 0 when it cannot be told.
-int64_t ResidentBytes(bool peak = false) {
-#ifdef _WIN32
-    PROCESS_MEMORY_COUNTERS counters{};
-    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
-    return static_cast<int64_t>(peak ? counters.PeakWorkingSetSize : counters.WorkingSetSize);
-#else
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const char* key = peak ? "VmHWM:" : "VmRSS:";
-    while (std::getline(status, line))
-        if (line.rfind(key, 0) == 0) return std::atoll(line.c_str() + 6) * 1024;
-    return 0;
-#endif
-}
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -88,20 +64,7 @@ int main(int argc, char** argv) {
     RefreshLists(0);
     double clearSeconds = SecondsSince(start);
 
-#ifdef _WIN32
-    // What the list box costs when it does not repaint after every row: the same refresh between
-    // WM_SETREDRAW off and on.
-    HWND list = GetDlgItem(static_cast<HWND>(CurrentWindow()), LstAllFiles);
-    start = std::chrono::steady_clock::now();
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    RefreshLists(REFRESH_FILES);
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list, nullptr, TRUE);
-    UpdateWindow(list);
-    std::printf("noredraw_refresh_s=%.3f noredraw_rows=%d ", SecondsSince(start),
-                static_cast<int>(CountRows(LstAllFiles)));
-#endif
-
+    std::printf("%s", BackendFigures().c_str());
     std::printf("entries=%lld fill_s=%.3f catalogue_bytes_per_entry=%.1f refresh_s=%.3f rows=%d "
                 "rows_bytes_per_row=%.1f second_refresh_s=%.3f clear_s=%.3f peak_rss_mib=%.1f\n",
                 static_cast<long long>(entries), fillSeconds,
