@@ -1,0 +1,172 @@
+"""Measuring: one run of a tool under GNU time, every tool on a tree, and the window side's refresh;
+the groups each tool found, normalised so that they compare."""
+
+import os
+import shutil
+import statistics
+import subprocess
+import threading
+import time
+from pathlib import Path
+
+GNU_TIME = "/usr/bin/time"
+
+
+def run_once(argv, cwd, stdout_path, stderr_path, timeout):
+    """Wall time in seconds, peak resident memory in KiB, the exit code and the processor time (user
+    plus system, seconds) of one run.
+
+    The peak comes from GNU time's %M: measured in our own process, a child's peak would start from the
+    size of this Python process, which the child inherits until it executes the tool."""
+    rss_path = Path(str(stdout_path) + ".rss")
+    with open(stdout_path, "wb") as out, open(stderr_path, "wb") as err:
+        start = time.perf_counter()
+        proc = subprocess.Popen([GNU_TIME, "-f", "%M %U %S", "-o", str(rss_path)] + argv, cwd=cwd, stdout=out,
+                                stderr=err, stdin=subprocess.DEVNULL, start_new_session=True)
+        # A blocking wait, with the timeout kept by a timer: Popen.wait(timeout=...) polls in sleeps of up
+        # to 50 ms, which rounded every short run up to a multiple of about 16 ms.
+        expired = threading.Event()
+
+        def kill():
+            expired.set()
+            try:
+                os.killpg(proc.pid, 9)
+            except ProcessLookupError:  # it ended just now
+                pass
+
+        watchdog = threading.Timer(timeout, kill)
+        watchdog.start()
+        code = proc.wait()
+        wall = time.perf_counter() - start
+        watchdog.cancel()
+        if expired.is_set():
+            return None, None, "timeout", None
+    # GNU time puts a note before its figures when the command failed: the figures are the last line.
+    lines = rss_path.read_text().strip().splitlines()
+    try:
+        rss, user, system = lines[-1].split()
+        return wall, int(rss), code, float(user) + float(system)
+    except (IndexError, ValueError):
+        return wall, None, code, None
+
+
+class PathInfo:
+    """lstat of every path met in any output, once."""
+
+    def __init__(self):
+        self.cache = {}
+
+    def get(self, path):
+        if path not in self.cache:
+            try:
+                self.cache[path] = os.lstat(path)
+            except OSError:
+                self.cache[path] = None
+        return self.cache[path]
+
+
+def normalise(groups, info):
+    """The groups as a set of sets of paths, without links, empty files and vanished paths; and the
+    same groups over distinct files (device, inode), where names of one file count once."""
+    by_path, by_file = set(), set()
+    for group in groups:
+        kept = []
+        for p in group:
+            st = info.get(p)
+            if st is None or not (st.st_mode & 0o170000) == 0o100000 or st.st_size == 0:
+                continue
+            kept.append(p)
+        if len(kept) >= 2:
+            by_path.add(frozenset(kept))
+        files = frozenset((info.get(p).st_dev, info.get(p).st_ino) for p in kept)
+        if len(files) >= 2:
+            by_file.add(files)
+    return by_path, by_file
+
+
+def link_behaviour(by_path, info):
+    """How a tool's groups treat hard links: groups made only of names of one file, and groups that
+    list a file under two names."""
+    only_links = sum(1 for g in by_path if len({(info.get(p).st_dev, info.get(p).st_ino) for p in g}) == 1)
+    two_names = sum(1 for g in by_path if len({(info.get(p).st_dev, info.get(p).st_ino) for p in g}) < len(g))
+    return only_links, two_names
+
+
+def measure_tree(name, tree, tool_table, runs, work, timeout):
+    """Runs every tool on Tree: once to warm the cache and collect its groups, then Runs times, timed.
+    Yields (tool, result) as each tool is done; the medians are of the timed runs."""
+    info = PathInfo()
+    for tool, make in tool_table.items():
+        outdir = work / "out" / name / tool
+        if outdir.exists():
+            shutil.rmtree(outdir)
+        outdir.mkdir(parents=True)
+        argv, result_file, parse = make(tree, outdir)
+        # The first run warms the cache and gives the groups; the timed runs follow.
+        walls, rss, cpus = [], [], []
+        codes = set()
+        for i in range(runs + 1):
+            wall, maxrss, code, cpu = run_once(argv, outdir, outdir / "stdout", outdir / "stderr", timeout)
+            codes.add(code)
+            if i == 0:
+                data = (result_file or outdir / "stdout").read_bytes() if (result_file or outdir / "stdout").exists() else b""
+                groups = parse(data)
+                stderr_text = (outdir / "stderr").read_bytes()
+                if code == "timeout":
+                    break
+                continue
+            walls.append(wall)
+            rss.append(maxrss)
+            cpus.append(cpu)
+        by_path, by_file = normalise(groups, info)
+        result = {
+            "argv": argv,
+            "wall": statistics.median(walls) if walls and None not in walls else None,
+            "walls": walls,
+            "rss_kib": statistics.median(rss) if rss else None,
+            "cpu": statistics.median(cpus) if cpus and None not in cpus else None,
+            "codes": sorted(str(c) for c in codes),
+            "groups": len(by_path),
+            "by_path": by_path,
+            "by_file": by_file,
+            "stderr": stderr_text,
+        }
+        yield tool, result
+
+
+def measure_floor(cli, work):
+    """Our peak memory without a catalogue, the least of three runs on an empty folder: the program's own
+    floor, which the figure per file leaves out."""
+    empty = work / "empty"
+    empty.mkdir(exist_ok=True)
+    return min(run_once([str(cli), "--", str(empty)], work, work / "base.out", work / "base.err", 30)[1]
+               for _ in range(3))
+
+
+def refresh_runs(repo, release_dir, windows_dir, with_windows, count, wine_count, timeout):
+    """Runs refresh_bench on Qt (offscreen) and, With_windows, under Wine in Xvfb. Yields one outcome per
+    backend as it is done: its label and entries, and either "not built", "timeout", a failure with
+    its exit code and error output, or the figures the program printed."""
+    runs = [("Qt 6, offscreen", count, [str(release_dir / "bench" / "refresh_bench"), str(count)],
+             dict(os.environ, QT_QPA_PLATFORM="offscreen"))]
+    if with_windows:
+        runs.append(("Win32 under Wine (Xvfb)", wine_count,
+                     ["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24", str(repo / "scripts" / "wine-run"),
+                      str(windows_dir / "bench" / "refresh_bench.exe"), str(wine_count)], os.environ))
+    for label, entries, argv, env in runs:
+        outcome = {"label": label, "entries": entries}
+        program = Path(argv[0] if label.startswith("Qt") else argv[-2])
+        if not program.exists():
+            yield dict(outcome, status="not built")
+            continue
+        start = time.perf_counter()
+        try:
+            proc = subprocess.run(argv, env=env, capture_output=True, timeout=timeout)
+        except subprocess.TimeoutExpired:
+            yield dict(outcome, status="timeout")
+            continue
+        values = dict(kv.split("=", 1) for kv in proc.stdout.decode(errors="replace").split() if "=" in kv)
+        if proc.returncode != 0 or "refresh_s" not in values:
+            yield dict(outcome, status="failed", code=proc.returncode, stderr=proc.stderr)
+            continue
+        yield dict(outcome, status="done", values=values, whole=time.perf_counter() - start)
