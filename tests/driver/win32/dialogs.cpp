@@ -37,12 +37,20 @@ void ClickButtonOf(HWND dialog, int id) {
     ClickAt(dialog, CentreOf(button), false);
 }
 
+std::wstring Wide(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                                           static_cast<int>(wide.size()));
+    wide.resize(static_cast<size_t>(length < 0 ? 0 : length));
+    return wide;
+}
+
 // The tree shows a folder by its name and a drive by its letter in brackets, "(C:)".
 bool TreeShows(HWND chooser, const std::string& folder) {
-    const std::string shown = TreeSelection(chooser);
+    const std::wstring shown = TreeSelection(chooser);
     if (folder.size() <= 2 || (folder.size() == 3 && folder[2] == '\\'))
-        return shown.find("(" + folder.substr(0, 2) + ")") != std::string::npos;
-    return lstrcmpiA(shown.c_str(), folder.substr(folder.rfind('\\') + 1).c_str()) == 0;
+        return shown.find(L"(" + Wide(folder.substr(0, 2)) + L")") != std::wstring::npos;
+    return lstrcmpiW(shown.c_str(), Wide(folder.substr(folder.rfind('\\') + 1)).c_str()) == 0;
 }
 
 // Choosing a folder takes more than one moment under Wine: its chooser answers with the folder
@@ -73,17 +81,17 @@ HWND FolderChooser() {
     return nullptr;
 }
 
-std::string TreeSelection(HWND chooser) {
+std::wstring TreeSelection(HWND chooser) {
     HWND tree = TreeOf(chooser);
     if (tree == nullptr) return {};
-    auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-    char text[MAX_PATH] = {};
-    TVITEMA query = {};
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW query = {};
     query.mask = TVIF_TEXT;
     query.hItem = item;
     query.pszText = text;
-    query.cchTextMax = sizeof text;
-    if (item == nullptr || !SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query))) return {};
+    query.cchTextMax = MAX_PATH;
+    if (item == nullptr || !SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&query))) return {};
     return text;
 }
 

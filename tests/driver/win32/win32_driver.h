@@ -34,9 +34,10 @@ class InputForTheLoop {
 };
 
 // --- Dialogs (dialogs.cpp) --------------------------------------------------------------------------
-std::vector<HWND> OpenDialogs();         // message boxes and the folder chooser
-HWND FolderChooser();                    // the open one, or none
-std::string TreeSelection(HWND chooser); // the text of the selected item of the chooser's tree
+std::vector<HWND> OpenDialogs(); // message boxes and the folder chooser
+HWND FolderChooser();            // the open one, or none
+// The full name of the item selected in the chooser's tree, also where the code page has no name for it.
+std::wstring TreeSelection(HWND chooser);
 // Takes the next step of a folder choice that waits for the chooser; true while the choice is pending.
 bool ContinueChoice();
 

@@ -28,7 +28,8 @@ TEST_F(Win32Dialogs, TheChooserBelongsToTheWindowShowsItsTitleAndSkipsAnInitialF
     const std::string tooLong = std::string(temp) + std::string(300, 'a') + "\\";
     HWND owner = nullptr;
     bool titleShown = false;
-    std::string selected = "unset", chosen = "unset";
+    std::wstring selected = L"unset";
+    std::string chosen = "unset";
     driver::WithUser([&] { chosen = ChooseFolder("Pfad hinzuf\xFCgen...", tooLong); },
                      {[] { return driver::FolderChooserOpen(); },
                       [&] {
@@ -43,7 +44,7 @@ TEST_F(Win32Dialogs, TheChooserBelongsToTheWindowShowsItsTitleAndSkipsAnInitialF
                       }});
     EXPECT_EQ(owner, static_cast<HWND>(window_));
     EXPECT_TRUE(titleShown);
-    EXPECT_EQ(selected.find("aaaa"), std::string::npos) << selected;
+    EXPECT_EQ(selected.find(L"aaaa"), std::wstring::npos);
     EXPECT_EQ(chosen, "");
 }
 
@@ -52,10 +53,10 @@ TEST_F(Win32Dialogs, TheChooserBelongsToTheWindowShowsItsTitleAndSkipsAnInitialF
 TEST_F(Win32Dialogs, AnItemWithoutAPathGivesNoFolder) {
     LPITEMIDLIST computer = nullptr;
     ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer), S_OK);
-    SHFILEINFOA computerInfo = {};
-    SHGetFileInfoA(reinterpret_cast<LPCSTR>(computer), 0, &computerInfo, sizeof computerInfo,
+    SHFILEINFOW computerInfo = {};
+    SHGetFileInfoW(reinterpret_cast<LPCWSTR>(computer), 0, &computerInfo, sizeof computerInfo,
                    SHGFI_PIDL | SHGFI_DISPLAYNAME);
-    const std::string computerName = computerInfo.szDisplayName;
+    const std::wstring computerName = computerInfo.szDisplayName;
     std::string chosen = "unset";
     driver::WithUser([&] { chosen = ChooseFolder("Pfad hinzuf\xFCgen...", ""); },
                      {[] { return driver::FolderChooserOpen(); },
