@@ -1,12 +1,14 @@
 // The fixtures of the tests that open a window, and the events of an action as text.
 #pragma once
 
+#include "core/lists.h"
 #include "driver/driver.h"
 #include "platform/dialogs.h"
 #include "platform/events.h"
 #include "platform/window_services.h"
 #include "ui/controls.h"
 #include "ui/layout.h"
+#include "ui/program.h"
 
 #include <gtest/gtest.h>
 
@@ -28,17 +30,15 @@ inline std::string EventText(const std::function<void()>& action) {
     return out;
 }
 
-// Every test starts on fresh window services with its window open and the events of the opening taken
-// (in opening_), and ends with every window closed and what the closing raised taken: nothing of one
-// test reaches the next.
+// Every test starts with the program started up to its open main window, on fresh services and empty
+// lists, and the events of the opening taken (in opening_). It ends with every window closed, what the
+// closing raised taken and the lists emptied: nothing of one test reaches the next.
 class WindowTest : public ::testing::Test {
   protected:
     // What a test opens: the program's main window, unless the test says otherwise.
-    virtual bool Open() { return OpenMainWindow(); }
+    virtual bool Open() { return StartProgram(); }
 
     void SetUp() override {
-        InitControlServices();
-        InitWindowServices();
         bool opened = false;
         opening_ = EventText([&] { opened = Open(); });
         ASSERT_TRUE(opened);
@@ -46,14 +46,20 @@ class WindowTest : public ::testing::Test {
     void TearDown() override {
         CloseAllWindows();
         driver::EventsOf([] {});
+        ListClear(Catalogue);
+        ListClear(GroupList);
+        ListClear(MemberList);
     }
     std::string opening_;
 };
 
-// A window of the main window's size and look, without controls; the parent of those a test creates.
+// A window of the main window's size and look, without controls, on fresh window services; the parent
+// of the controls a test creates.
 class EmptyWindowTest : public WindowTest {
   protected:
     bool Open() override {
+        InitControlServices();
+        InitWindowServices();
         window_ = OpenTopWindow(0, 0, 0, 600, 300, WINDOW_CAPTION | WINDOW_SYSMENU | WINDOW_CENTRE_SCREEN,
                                 "Zwillingsfeger");
         return window_ != nullptr && SetControlParent(window_) != nullptr;
