@@ -1,6 +1,6 @@
 // Fills the Catalogue with synthetic entries (no files needed), opens the main window and times
 // RefreshLists(REFRESH_FILES) in the window backend of this build. Prints one line of key=value.
-#include "bench/refresh_bench.h"
+#include "bench/toolkit.h"
 #include "core/lists.h"
 #include "platform/window_services.h"
 #include "ui/controls.h"
@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     RefreshLists(0);
     double clearSeconds = SecondsSince(start);
 
-    std::printf("%s", BackendFigures().c_str());
+    std::printf("%s", ListBoxFigures().c_str());
     std::printf("entries=%lld fill_s=%.3f catalogue_bytes_per_entry=%.1f refresh_s=%.3f rows=%d "
                 "rows_bytes_per_row=%.1f second_refresh_s=%.3f clear_s=%.3f peak_rss_mib=%.1f\n",
                 static_cast<long long>(entries), fillSeconds,

@@ -1,6 +1,7 @@
 // The window's search on a real tree: opens the main window, catalogues FOLDER as the Add-folder command
 // does, then times the Search command as the user meets it, from the click (the search with both bars
 // moving in the window) to the group list's rows and heading. Prints one line of key=value.
+#include "bench/toolkit.h"
 #include "core/lists.h"
 #include "core/scan.h"
 #include "core/search.h"
@@ -13,33 +14,7 @@
 #include <chrono>
 #include <cstdio>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <QApplication>
-#include <QWidget>
-#endif
-
 namespace {
-
-// Lets the toolkit do all it has been asked to (rows announced, the window painted), as after a command
-// the program's loop does before the user sees the result.
-void Settle() {
-#ifdef _WIN32
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    for (HWND window = GetForegroundWindow(); window; window = nullptr)
-        UpdateWindow(window);
-#else
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    QCoreApplication::sendPostedEvents();
-    for (QWidget* window : QApplication::topLevelWidgets())
-        if (window->isVisible()) window->repaint();
-#endif
-}
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

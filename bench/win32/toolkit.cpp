@@ -1,6 +1,6 @@
-// refresh_bench on Windows: resident memory from psapi, and what the list box costs when it does not
-// repaint after every row.
-#include "bench/refresh_bench.h"
+// The benchmark programs on Windows: resident memory from psapi, the thread's message queue, and what the
+// list box costs when it does not repaint after every row.
+#include "bench/toolkit.h"
 
 #include "platform/window_services.h"
 #include "ui/controls.h"
@@ -19,8 +19,18 @@ int64_t ResidentBytes(bool peak) {
     return static_cast<int64_t>(peak ? counters.PeakWorkingSetSize : counters.WorkingSetSize);
 }
 
+void Settle() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    for (HWND window = GetForegroundWindow(); window; window = nullptr)
+        UpdateWindow(window);
+}
+
 // The same refresh between WM_SETREDRAW off and on.
-std::string BackendFigures() {
+std::string ListBoxFigures() {
     HWND list = GetDlgItem(static_cast<HWND>(CurrentWindow()), LstAllFiles);
     const auto start = std::chrono::steady_clock::now();
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
