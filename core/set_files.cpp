@@ -312,9 +312,13 @@ void ReadStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch st
         file.pending = static_cast<int32_t>(i);
         if (i + 1 - first < perJob && i + 1 < members.size()) continue;
         ReaderJob& job = step.jobs.emplace_back();
-        job.work = [&step, first, last = i + 1] {
-            for (size_t r = first; r < last; ++r)
-                if (!step.reads[r].performed) Perform(step.reads[r], step.reads[r].wanted);
+        // The reads by address: the deque's index changes as reads are added while the job runs.
+        std::vector<StretchRead*> group;
+        for (size_t r = first; r <= i; ++r)
+            group.push_back(&step.reads[r]);
+        job.work = [group = std::move(group)] {
+            for (StretchRead* read : group)
+                if (!read->performed) Perform(*read, read->wanted);
         };
         job.kind = STRETCH_READ;
         // Before the searching threads still waiting for a reader: this set's thread waits for it.

@@ -245,8 +245,9 @@ bool ChangeFile(const test_tree::TempTree& tree, const std::string& file, int ch
 }
 
 // A file changed while the search reads it, before its second, fifth or last read, held open or opened
-// anew for every read, read on the searching thread or on a reader: it takes no part and is reported; every other file groups as before. Where the
-// system refuses the change (Windows, while the file is open), the file groups as before.
+// anew for every read, read on the searching thread or on a reader: it takes no part and is reported; every
+// other file groups as before. Where the system refuses the change (Windows, while the file is open), the
+// file groups as before.
 TEST_F(SearchTest, AFileChangedWhileTheSearchReadsItTakesNoPart) {
     // The new bytes differ from the old only in the first stretch, which is read first: read partly
     // before and partly after the change, the file would look the same as its old self.

@@ -2,6 +2,7 @@
 // chooser on a folder tree in a temporary folder, closed with the close box. After every step the
 // window is read back whole (rows, selections, headings, enabled controls); after every deletion the
 // disk is checked file by file.
+#include "core/test_tree.h"
 #include "driver/driver.h"
 #include "platform/file_services.h"
 #include "ui/controls.h"
@@ -14,7 +15,6 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -45,18 +45,12 @@ struct Screen {
 
 class Program : public ::testing::Test {
   protected:
-    fs::path root = fs::weakly_canonical(fs::temp_directory_path()) /
-                    ("zw-e2e-" + std::to_string(std::random_device()()));
+    test_tree::TempTree tree;
+    fs::path root = fs::weakly_canonical(tree.Root());
     std::vector<TreeFile> files;
     Screen screen;
     std::vector<std::function<bool()>> steps;
     bool aborted = false; // the program is not where the test believes it: stop acting, just close it
-
-    void SetUp() override { ASSERT_TRUE(fs::create_directories(root)); }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-    }
 
     void Make(const std::string& relativeFolder, const std::string& name, const std::string& bytes) {
         fs::path folder = root / fs::path(relativeFolder).make_preferred();

@@ -2,7 +2,8 @@
 // program's test does: files changed since the search, files that cannot be deleted, commands without a
 // selection, the last group going.
 #include "core/lists.h"
-#include "driver/driver.h"
+#include "core/test_tree.h"
+#include "driver/window_fixture.h"
 #include "platform/file_services.h"
 #include "platform/window_services.h"
 #include "ui/controls.h"
@@ -25,7 +26,6 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -35,24 +35,11 @@ namespace {
 
 using Rows = std::vector<std::string>;
 
-class Deletion : public ::testing::Test {
+class Deletion : public testwin::WindowTest {
   protected:
-    fs::path root;
+    test_tree::TempTree tree;
+    fs::path root = tree.Root();
     std::map<std::string, std::string> content; // name -> bytes, for every file that must still be there
-
-    void SetUp() override {
-        root = fs::temp_directory_path() / ("zw-deletion-" + std::to_string(std::random_device()()));
-        ASSERT_TRUE(fs::create_directories(root));
-        ASSERT_TRUE(StartProgram());
-    }
-    void TearDown() override {
-        CloseAllWindows();
-        ListClear(Catalogue);
-        ListClear(GroupList);
-        ListClear(MemberList);
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-    }
 
     std::string Path(const std::string& name) const { return root.string() + PATH_SEPARATOR + name; }
 

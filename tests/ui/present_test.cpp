@@ -1,7 +1,7 @@
 // The main window as it opens, and what the list boxes, the headings and the enabling rules show for
 // given lists.
 #include "core/lists.h"
-#include "driver/driver.h"
+#include "driver/window_fixture.h"
 #include "platform/file_services.h"
 #include "platform/window_services.h"
 #include "ui/controls.h"
@@ -54,16 +54,7 @@ void ExpectHeadings(const std::string& allFiles, const std::string& groups) {
     EXPECT_EQ(driver::ControlText(LblGroups), groups);
 }
 
-class MainWindow : public ::testing::Test {
-  protected:
-    void SetUp() override { ASSERT_TRUE(StartProgram()); }
-    void TearDown() override {
-        CloseAllWindows();
-        ListClear(Catalogue);
-        ListClear(GroupList);
-        ListClear(MemberList);
-    }
-};
+using MainWindow = testwin::WindowTest;
 
 TEST_F(MainWindow, OpensCentredWithItsThirteenControlsInPlace) {
     ASSERT_TRUE(driver::WindowOpen(MAIN_WINDOW));
