@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -354,8 +355,9 @@ void InitFileServices() {
     initialised = true;
     ProgramFolder();
     RaiseDescriptorLimit();
-    // The search reads on many threads at once; one heap for all of them holds less memory than one each.
-    mallopt(M_ARENA_MAX, 1);
+    // The search reads on many threads at once: a heap for each processor keeps them from waiting for
+    // each other, and holds less memory than a heap for each thread.
+    mallopt(M_ARENA_MAX, static_cast<int>(std::max(1L, sysconf(_SC_NPROCESSORS_ONLN))));
 }
 
 const std::string& ProgramFolder() {
