@@ -92,9 +92,17 @@ def link_behaviour(by_path, info):
     return only_links, two_names
 
 
-def measure_tree(name, tree, tool_table, runs, work, timeout):
-    """Runs every tool on Tree: once to warm the cache and collect its groups, then Runs times, timed.
-    Yields (tool, result) as each tool is done; the medians are of the timed runs."""
+def drop_caches():
+    """Empties the page cache, as after a reboot: a first search of a folder as the user meets it. Root only."""
+    subprocess.run(["sync"], check=True)
+    with open("/proc/sys/vm/drop_caches", "w") as f:
+        f.write("3\n")
+
+
+def measure_tree(name, tree, tool_table, runs, work, timeout, cold=False):
+    """Runs every tool on Tree: once to warm the cache and collect its groups, then Runs times, timed;
+    Cold: the page cache dropped before every run. Yields (tool, result) as each tool is done; the
+    medians are of the timed runs."""
     info = PathInfo()
     for tool, make in tool_table.items():
         outdir = work / "out" / name / tool
@@ -106,6 +114,8 @@ def measure_tree(name, tree, tool_table, runs, work, timeout):
         walls, rss, cpus = [], [], []
         codes = set()
         for i in range(runs + 1):
+            if cold:
+                drop_caches()
             wall, maxrss, code, cpu = run_once(argv, outdir, outdir / "stdout", outdir / "stderr", timeout)
             codes.add(code)
             if i == 0:
@@ -170,3 +180,29 @@ def refresh_runs(repo, release_dir, windows_dir, with_windows, count, wine_count
             yield dict(outcome, status="failed", code=proc.returncode, stderr=proc.stderr)
             continue
         yield dict(outcome, status="done", values=values, whole=time.perf_counter() - start)
+
+
+def window_search_runs(release_dir, cli, tree, runs, timeout):
+    """The window's Search command (window_search_bench, Qt in Xvfb) and the command line's whole run on
+    Tree, Runs times each in turn, warm. Gives the medians, or why there are none."""
+    program = release_dir / "bench" / "window_search_bench"
+    if not program.exists():
+        return {"status": "not built"}
+    window, scan, cli_walls = [], [], []
+    for _ in range(runs + 1):
+        try:
+            proc = subprocess.run(["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24", str(program), str(tree)],
+                                  capture_output=True, timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return {"status": "timeout"}
+        values = dict(kv.split("=", 1) for kv in proc.stdout.decode(errors="replace").split() if "=" in kv)
+        if proc.returncode != 0 or "search_seconds" not in values:
+            return {"status": "failed", "code": proc.returncode, "stderr": proc.stderr}
+        start = time.perf_counter()
+        subprocess.run([str(cli), "-0", str(tree)], stdout=subprocess.DEVNULL, timeout=timeout)
+        cli_walls.append(time.perf_counter() - start)
+        window.append(float(values["search_seconds"]))
+        scan.append(float(values["scan_seconds"]))
+    # The first round only warms the cache.
+    return {"status": "done", "window": statistics.median(window[1:]), "scan": statistics.median(scan[1:]),
+            "cli": statistics.median(cli_walls[1:])}

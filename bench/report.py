@@ -32,8 +32,8 @@ def fmt_time(t):
 
 def header(log, command, runs, versions, missing, table, cli):
     log(f"# zwillingsfeger-cli benchmark\n")
-    log(f"Command: `bench/run.py {command}`; {runs} timed runs per tool after one warm-up "
-        f"run (warm cache), median; peak RSS is GNU time's %M.")
+    log(f"Command: `bench/run.py {command}`; {runs} timed runs per tool after one untimed run, median; warm: "
+        f"the page cache holds the tree; cold: dropped before every run; peak RSS is GNU time's %M.")
     log(f"Machine: {os.cpu_count()} cores, {os.sysconf('SC_PAGE_SIZE') * os.sysconf('SC_PHYS_PAGES') / 2**30:.1f} GiB; "
         f"peers: {'; '.join(versions)}{'; missing: ' + ', '.join(missing) if missing else ''}.")
     log("\nTool commands (TREE is the tree, OUT a temporary folder):\n")
@@ -51,7 +51,8 @@ def tool_done(log, tool, r):
     log(f"  {tool}: {fmt_time(r['wall'])} s, {r['rss_kib']} KiB, {r['groups']} groups, exit {r['codes']}", console_only=True)
 
 
-def tree_table(log, results):
+def tree_table(log, results, mode="warm"):
+    log(f"{mode.capitalize()} cache:\n")
     ours = results["zwillingsfeger-cli"]
     peers = [t for t in results if t != "zwillingsfeger-cli" and results[t]["wall"] is not None]
     fastest = min(peers, key=lambda t: results[t]["wall"]) if peers else None
@@ -95,6 +96,41 @@ def link_report(log, results, tree):
             log(f"  - only {tool}: {', '.join(g)}")
         for g in ours_only[:2]:
             log(f"  - only ours: {', '.join(g)}")
+
+
+def fastest_peer(results):
+    peers = [t for t in results if t != "zwillingsfeger-cli" and results[t]["wall"] is not None]
+    return min(peers, key=lambda t: results[t]["wall"]) if peers else None
+
+
+def side_by_side(log, all_modes):
+    """Ours against the fastest peer on every tree, warm and cold side by side."""
+    modes = list(next(iter(all_modes.values())).keys()) if all_modes else []
+    log("\n## Warm and cold side by side\n")
+    log("| tree | " + " | ".join(f"{m}: ours s | {m}: fastest peer s | {m}: ours / peer" for m in modes) + " |")
+    log("|---|" + "---:|---|---:|" * len(modes))
+    for name, by_mode in all_modes.items():
+        cells = []
+        for m in modes:
+            results = by_mode[m][0]
+            ours, peer = results["zwillingsfeger-cli"], fastest_peer(results)
+            if peer and ours["wall"]:
+                cells += [fmt_time(ours["wall"]), f"{peer} {fmt_time(results[peer]['wall'])}",
+                          f"{ours['wall'] / results[peer]['wall']:.2f}"]
+            else:
+                cells += [fmt_time(ours["wall"]), "—", "—"]
+        log(f"| {name} | " + " | ".join(cells) + " |")
+
+
+def window_search(log, outcome, tree):
+    log(f"\n## Window side: the Search command on {tree}\n")
+    if outcome["status"] != "done":
+        log(f"window_search_bench: {outcome['status']} {outcome.get('stderr', b'').decode(errors='replace')[:200]}")
+        return
+    log("| the window's Search, click to heading (Qt, Xvfb) s | zwillingsfeger-cli, whole run s | window / command line |")
+    log("|---:|---:|---:|")
+    log(f"| {outcome['window']:.3f} | {outcome['cli']:.3f} | {outcome['window'] / outcome['cli']:.2f} |")
+    log(f"\n(The window's scan, not in the figure: {outcome['scan']:.3f} s.)")
 
 
 def summary(log, all_results, base_rss):

@@ -2,14 +2,18 @@
 """Benchmark of zwillingsfeger-cli against fdupes, jdupes, rdfind, duff and rmlint.
 
 Generates deterministic trees, builds an optimised zwillingsfeger-cli, runs every tool several times on
-every tree with a warm cache, and prints one table per tree: median wall time, peak memory, the ratio of
-each tool to ours, and whether each tool found the same groups as ours. Then it times the window side
-(RefreshLists of a catalogue of a million entries, Qt offscreen and the Windows build under Wine).
+every tree with a warm cache and then with a cold one (the page cache dropped before every run, as root),
+and prints one table per tree and cache: median wall time, peak memory, the ratio of each tool to ours,
+and whether each tool found the same groups as ours; then ours against the fastest peer, warm and cold side
+by side. Then it times the window side: the Search command in the window on the small tree against the
+command line, and RefreshLists of a catalogue of a million entries, Qt offscreen and the Windows build
+under Wine.
 
 Nothing is ever deleted by the tools: rdfind runs with -dryrun true, rmlint writes its output into a
 temporary folder (its scripts are never run), fdupes and jdupes only print.
 
 Usage: bench/run.py [--runs 3] [--work /work/tmp/zwbench] [--keep-trees] [--quick] [--trees a,b]
+                    [--caches warm,cold]
 """
 
 import argparse
@@ -37,6 +41,7 @@ def arguments():
     ap.add_argument("--work", type=Path, default=Path("/work/tmp/zwbench"), help="where the trees are generated")
     ap.add_argument("--trees", default="small,large,prefix,onesize,hardlinks,usr-share", help="which trees to run")
     ap.add_argument("--real", type=Path, default=Path("/usr/share"), help="the real tree")
+    ap.add_argument("--caches", default="warm,cold", help="warm, cold (dropped before every run; root) or both")
     ap.add_argument("--quick", action="store_true", help="small trees, for trying the script out")
     ap.add_argument("--keep-trees", action="store_true", help="keep the generated trees for the next run")
     ap.add_argument("--no-windows", action="store_true", help="skip the Windows build under Wine")
@@ -69,6 +74,7 @@ def main():
     specs = trees.tree_specs(args.quick)
     wanted = args.trees.split(",")
     all_results = {}
+    all_modes = {}
     if not Path(measure.GNU_TIME).exists():
         sys.exit("run.py: GNU time is needed for the peak memory: apt-get install -y time")
     base_rss = measure.measure_floor(cli, work)
@@ -85,16 +91,25 @@ def main():
                 log(f"  generated {name} in {time.perf_counter() - t0:.1f} s", console_only=True)
         files, size = trees.tree_summary(tree)
         report.tree_heading(log, name, tree, description, files, size)
-        results = {}
-        for tool, result in measure.measure_tree(name, tree, table, args.runs, work, args.timeout):
-            results[tool] = result
-            report.tool_done(log, tool, result)
-        report.tree_table(log, results)
-        all_results[name] = (results, files)
+        all_modes[name] = {}
+        for mode in args.caches.split(","):
+            results = {}
+            for tool, result in measure.measure_tree(name, tree, table, args.runs, work, args.timeout,
+                                                     cold=mode == "cold"):
+                results[tool] = result
+                report.tool_done(log, tool, result)
+            report.tree_table(log, results, mode)
+            all_modes[name][mode] = (results, files)
+            if mode == args.caches.split(",")[0]:
+                all_results[name] = (results, files)
         if name == "hardlinks":
-            report.link_report(log, results, tree)
+            report.link_report(log, all_results[name][0], tree)
 
+    report.side_by_side(log, all_modes)
     report.summary(log, all_results, base_rss)
+    if "small" in wanted:
+        report.window_search(log, measure.window_search_runs(release_dir, cli, work / "small", args.runs,
+                                                             args.timeout), work / "small")
     timeout = args.timeout * 2
     report.refresh_table(log, measure.refresh_runs(REPO, release_dir, windows_dir, not args.no_windows,
                                                    args.refresh_count, args.wine_count or args.refresh_count,
