@@ -1,14 +1,11 @@
 // The files of one size set: held open through the searching thread's own file slots (the least recently
-// used file is closed when a slot is needed), read stretch by stretch, on the reader threads where that
-// pays, checked against what their first open found, grouped or dropped.
-#include "core/block_order.h"
+// used file is closed when a slot is needed), read stretch by stretch on the searching thread, checked
+// against what their first open found, grouped or dropped.
+#include "core/set_files.h"
 #include "core/readers.h"
 #include "core/search_tuning.h"
-#include "core/size_set.h"
 
-#include <algorithm>
 #include <chrono>
-#include <deque>
 #include <thread>
 
 namespace {
@@ -17,31 +14,7 @@ namespace {
 // more than keeping their identity.
 constexpr int64_t IDENTITY_AT_OPEN = 64 * 1024;
 
-// One file's read of a step, handed to a reader: the open if it was closed, the read, and what they told.
-struct StretchRead {
-    int32_t m = 0;
-    int32_t slot = 0;
-    bool open = false; // the file is opened first
-    std::string path;
-    Stretch stretch;
-    int64_t wanted = 0; // bytes asked for
-    unsigned char* block = nullptr;
-    // Results.
-    FileStamp stamp;
-    bool opened = false;
-    int64_t got = -1;
-    int32_t failure = FAILURE_NONE;
-    std::string failureText;
-    size_t job = 0;         // the job of the step's reads that reads it
-    bool performed = false; // read already, before its job was handed out
-};
-
-// The reads of one step, handed to the readers a few files a job, so that handing them out costs little
-// beside the reading.
-struct StepReads {
-    std::deque<StretchRead> reads;
-    std::deque<ReaderJob> jobs;
-};
+} // namespace
 
 void LinkFront(SizeSet& set, int32_t m) {
     SetFile& file = set.files[m];
@@ -65,38 +38,10 @@ void Unlink(SizeSet& set, int32_t m) {
     file.older = file.newer = -1;
 }
 
-// The readers' job kind of a stretch read: each reads its own slot into its own block.
-constexpr int32_t STRETCH_READ = 2;
-
-// Tells the readers how long the open and read of a scope took: reads that waited on the disk add reader
-// threads. From the cache an open and a read take microseconds, and copying a byte half a nanosecond.
-struct Timed {
-    std::chrono::steady_clock::time_point started;
-    int64_t bytes;
-    ~Timed() {
-        NoteReadTime(std::chrono::steady_clock::now() - started,
-                     std::chrono::microseconds(40) + std::chrono::nanoseconds(bytes / 2));
-    }
-};
-
-void Perform(StretchRead& read, int64_t wanted);
-
-// The reads of the step being handed to the readers; a file closed while its read is out waits for it.
-thread_local StepReads* stepReads = nullptr;
-
 void Close(SizeSet& set, int32_t m) {
     SetFile& file = set.files[m];
     if (file.slot == 0) return;
-    if (file.pending >= 0 && stepReads) {
-        StretchRead& read = stepReads->reads[size_t(file.pending)];
-        // Its job may not be handed out yet: then it is read here, and its job passes it over.
-        if (read.job < stepReads->jobs.size()) {
-            Await(stepReads->jobs[read.job]);
-        } else if (!read.performed) {
-            Perform(read, read.wanted);
-            read.performed = true;
-        }
-    }
+    if (file.pending >= 0) AwaitPendingRead(set, m);
     CloseFileSlot(file.slot);
     set.worker->freeSlots.push_back(file.slot);
     file.slot = 0;
@@ -118,6 +63,8 @@ void GiveSlot(SizeSet& set, int32_t m, int32_t slot) {
     LinkFront(set, m);
     ++set.openCount;
 }
+
+namespace {
 
 // Opens file M on this thread. The system may have run out of handles for this process: then room is made
 // by closing files of this set, and while other threads hold the handles, it waits a little for them to
@@ -145,10 +92,16 @@ bool Open(SizeSet& set, int32_t m, FileStamp* stamp) {
     return true;
 }
 
+} // namespace
+
+namespace {
+
 ReadOutcome Changed(SizeSet& set, int32_t m) {
     set.omissions.push_back({FullPath(*set.files[m].entry), REASON_CHANGED});
     return ReadOutcome::Failed;
 }
+
+} // namespace
 
 // What a file's open found. A file opened again must be the file its first open found, or it would be
 // compared partly as one version and partly as another.
@@ -204,46 +157,7 @@ ReadOutcome ReadOne(SizeSet& set, int32_t m, Stretch stretch, unsigned char* blo
     return CheckRead(set, m, stretch, got);
 }
 
-// Runs on a reader: the open, if the file was closed, and the read.
-void Perform(StretchRead& read, int64_t wanted) {
-    Timed timed{std::chrono::steady_clock::now(), wanted};
-    if (read.open) {
-        read.opened = OpenInSlot(read.slot, read.path, &read.stamp) != 0;
-        if (!read.opened) {
-            read.failure = LastFailure();
-            read.failureText = LastFailureText();
-            return;
-        }
-    }
-    read.got = ReadInSlot(read.slot, read.block, wanted, read.stretch.from);
-    if (read.got < 0) {
-        read.failure = LastFailure();
-        read.failureText = LastFailureText();
-    }
-}
-
-// Takes back a read from the readers and judges it as ReadOne would have.
-ReadOutcome Apply(SizeSet& set, StretchRead& read) {
-    const int32_t m = read.m;
-    set.files[m].pending = -1;
-    if (read.open) {
-        if (!read.opened) {
-            if (set.files[m].slot == read.slot) {
-                set.files[m].slot = 0;
-                Unlink(set, m);
-                --set.openCount;
-                set.worker->freeSlots.push_back(read.slot);
-            }
-            // Out of handles on a reader: tried once more here, where room can be made.
-            if (read.failure == FAILURE_NO_HANDLES) return ReadOne(set, m, read.stretch, read.block);
-            return Failed(set, m, read.failure, read.failureText);
-        }
-        const ReadOutcome opened = CheckOpened(set, m, read.stamp);
-        if (opened != ReadOutcome::Read) return opened;
-    }
-    if (read.got < 0) return Failed(set, m, read.failure, read.failureText);
-    return CheckRead(set, m, read.stretch, read.got);
-}
+namespace {
 
 // The file as the system sees it now is the file its first open found; a file that is not is noted.
 bool Unchanged(SizeSet& set, int32_t m) {
@@ -271,181 +185,6 @@ unsigned char* ArenaOf(Arena& arena, size_t bytes) {
         arena.size = bytes;
     }
     return arena.memory.get();
-}
-
-void ReadStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch stretch,
-                   const std::vector<unsigned char*>& blocks, std::vector<ReadOutcome>& outcomes) {
-    outcomes.resize(members.size());
-    const int64_t wanted = Wanted(set, stretch);
-    const SearchTuning& tuning = CurrentSearchTuning();
-    if (MostReaders() == 0 || (int64_t(members.size()) < tuning.batchFiles &&
-                               wanted * int64_t(members.size()) < tuning.batchBytes)) {
-        for (size_t i = 0; i < members.size(); ++i)
-            outcomes[i] = ReadOne(set, members[i], stretch, blocks[i]);
-        return;
-    }
-    StepReads step;
-    StepReads* outer = stepReads;
-    stepReads = &step;
-    // A job reads files worth a quarter mebibyte, at most sixteen.
-    const size_t perJob = size_t(std::clamp<int64_t>(256 * 1024 / std::max<int64_t>(wanted, 1), 1, 16));
-    size_t first = 0;
-    for (size_t i = 0; i < members.size(); ++i) {
-        const int32_t m = members[i];
-        SetFile& file = set.files[m];
-        if (const auto& hook = CurrentSearchTuning().beforeRead) hook(FullPath(*file.entry));
-        StretchRead& read = step.reads.emplace_back();
-        read.m = m;
-        read.stretch = stretch;
-        read.wanted = wanted;
-        read.block = blocks[i];
-        read.job = step.jobs.size();
-        if (file.slot == 0) {
-            read.open = true;
-            read.path = FullPath(*file.entry);
-            GiveSlot(set, m, TakeSlot(set));
-        } else {
-            Unlink(set, m);
-            LinkFront(set, m);
-        }
-        read.slot = file.slot;
-        file.pending = static_cast<int32_t>(i);
-        if (i + 1 - first < perJob && i + 1 < members.size()) continue;
-        ReaderJob& job = step.jobs.emplace_back();
-        // The reads by address: the deque's index changes as reads are added while the job runs.
-        std::vector<StretchRead*> group;
-        for (size_t r = first; r <= i; ++r)
-            group.push_back(&step.reads[r]);
-        job.work = [group = std::move(group)] {
-            for (StretchRead* read : group)
-                if (!read->performed) Perform(*read, read->wanted);
-        };
-        job.kind = STRETCH_READ;
-        // Before the searching threads still waiting for a reader: this set's thread waits for it.
-        Submit(job, true);
-        first = i + 1;
-    }
-    for (size_t i = 0; i < step.reads.size(); ++i) {
-        Await(step.jobs[step.reads[i].job]);
-        outcomes[i] = Apply(set, step.reads[i]);
-    }
-    stepReads = outer;
-}
-
-namespace {
-
-// One file's read and hash of a step that only hashes: the file is opened, read and closed on a reader.
-struct HashRead {
-    int32_t m = 0;
-    std::string path;
-    FileStamp stamp;
-    bool opened = false;
-    int64_t got = -1;
-    int32_t failure = FAILURE_NONE;
-    std::string failureText;
-    uint64_t hash = 0;
-};
-
-// A few files' reads, through one slot that the job opens them in, one after another.
-struct HashJob {
-    size_t first = 0, last = 0;
-    int32_t slot = 0;
-    ReaderJob job;
-};
-
-void PerformHash(HashRead& read, int32_t slot, Stretch stretch, int64_t wanted,
-                 std::vector<unsigned char>& buffer) {
-    Timed timed{std::chrono::steady_clock::now(), wanted};
-    read.opened = OpenInSlot(slot, read.path, &read.stamp) != 0;
-    if (read.opened) read.got = ReadInSlot(slot, buffer.data(), wanted, stretch.from);
-    if (!read.opened || read.got < 0) {
-        read.failure = LastFailure();
-        read.failureText = LastFailureText();
-    }
-    if (read.got >= 0) read.hash = BlockHash(buffer.data(), size_t(stretch.to - stretch.from));
-    CloseFileSlot(slot);
-}
-
-} // namespace
-
-void HashStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch stretch,
-                   std::vector<ReadOutcome>& outcomes, std::vector<uint64_t>& hashes) {
-    outcomes.resize(members.size());
-    hashes.resize(members.size());
-    const int64_t wanted = Wanted(set, stretch);
-    const SearchTuning& tuning = CurrentSearchTuning();
-    if (MostReaders() == 0 || int64_t(members.size()) < tuning.batchFiles) {
-        std::vector<unsigned char*> block{ArenaOf(set.worker->arena, size_t(wanted))};
-        for (size_t i = 0; i < members.size(); ++i) {
-            outcomes[i] = ReadOne(set, members[i], stretch, block[0]);
-            if (outcomes[i] == ReadOutcome::Read)
-                hashes[i] = BlockHash(block[0], size_t(stretch.to - stretch.from));
-        }
-        return;
-    }
-    // Jobs in flight at once, each with a slot and a buffer of its own.
-    constexpr size_t IN_FLIGHT = 32;
-    std::vector<HashRead> reads(members.size());
-    std::deque<HashJob> jobs;
-    std::vector<std::vector<unsigned char>> buffers;
-    buffers.reserve(IN_FLIGHT); // the jobs hold on to their buffers
-    const size_t perJob = size_t(std::clamp<int64_t>(1024 * 1024 / std::max<int64_t>(wanted, 1), 1, 64));
-    size_t submitted = 0, applied = 0;
-    auto apply = [&](HashJob& job) {
-        Await(job.job);
-        set.worker->freeSlots.push_back(job.slot);
-        for (size_t r = job.first; r < job.last; ++r, ++applied) {
-            HashRead& read = reads[r];
-            const int32_t m = read.m;
-            if (!read.opened && read.failure == FAILURE_NO_HANDLES) {
-                // Out of handles on a reader: read here, where room can be made.
-                unsigned char* block = ArenaOf(set.worker->arena, size_t(wanted));
-                outcomes[r] = ReadOne(set, m, stretch, block);
-                if (outcomes[r] == ReadOutcome::Read)
-                    hashes[r] = BlockHash(block, size_t(stretch.to - stretch.from));
-                continue;
-            }
-            if (!read.opened) {
-                outcomes[r] = Failed(set, m, read.failure, read.failureText);
-                continue;
-            }
-            outcomes[r] = CheckOpened(set, m, read.stamp);
-            if (outcomes[r] != ReadOutcome::Read) continue;
-            outcomes[r] = read.got < 0 ? Failed(set, m, read.failure, read.failureText)
-                                       : CheckRead(set, m, stretch, read.got);
-            hashes[r] = read.hash;
-        }
-    };
-    while (applied < members.size()) {
-        if (submitted < members.size() && jobs.size() < IN_FLIGHT) {
-            HashJob& job = jobs.emplace_back();
-            job.first = submitted;
-            job.last = std::min(members.size(), submitted + perJob);
-            for (size_t r = job.first; r < job.last; ++r) {
-                const int32_t m = members[r];
-                SetFile& file = set.files[m];
-                if (const auto& hook = tuning.beforeRead) hook(FullPath(*file.entry));
-                // Read through the job's own slot: one held open here is closed first, and opened there
-                // again as the file its first open found.
-                Close(set, m);
-                reads[r].m = m;
-                reads[r].path = FullPath(*file.entry);
-            }
-            job.slot = TakeSlot(set);
-            if (buffers.size() < IN_FLIGHT) buffers.emplace_back(size_t(wanted));
-            job.job.work = [&reads, &job, stretch, wanted,
-                            &buffer = buffers[(job.first / perJob) % IN_FLIGHT]] {
-                for (size_t r = job.first; r < job.last; ++r)
-                    PerformHash(reads[r], job.slot, stretch, wanted, buffer);
-            };
-            job.job.kind = STRETCH_READ;
-            Submit(job.job, true);
-            submitted = job.last;
-            continue;
-        }
-        apply(jobs.front());
-        jobs.pop_front();
-    }
 }
 
 // A file that is no longer as its first open found it (written to, replaced, removed) may have been read

@@ -1,0 +1,39 @@
+// What the two files about a size set's files share: keeping files open in the searching thread's slots,
+// judging what an open and a read found, and telling the readers how long reads take.
+#pragma once
+
+#include "core/readers.h"
+#include "core/size_set.h"
+
+#include <chrono>
+#include <string>
+
+// Tells the readers how long the open and read of a scope took: reads that waited on the disk add reader
+// threads. From the cache an open and a read take microseconds, and copying a byte half a nanosecond.
+struct Timed {
+    std::chrono::steady_clock::time_point started;
+    int64_t bytes;
+    ~Timed() {
+        NoteReadTime(std::chrono::steady_clock::now() - started,
+                     std::chrono::microseconds(40) + std::chrono::nanoseconds(bytes / 2));
+    }
+};
+
+// The list of open files, most recently used first.
+void LinkFront(SizeSet& set, int32_t m);
+void Unlink(SizeSet& set, int32_t m);
+// Closes file M, once a read of it handed to the readers is done.
+void Close(SizeSet& set, int32_t m);
+// A free slot, closing the least recently used file when there is none; and a slot given to file M.
+int32_t TakeSlot(SizeSet& set);
+void GiveSlot(SizeSet& set, int32_t m, int32_t slot);
+// What a file's open and read found, as its outcome; a failure or a change is noted as left out.
+ReadOutcome CheckOpened(SizeSet& set, int32_t m, const FileStamp& stamp);
+ReadOutcome CheckRead(SizeSet& set, int32_t m, Stretch stretch, int64_t got);
+ReadOutcome Failed(SizeSet& set, int32_t m, int32_t failure, const std::string& text);
+// The bytes read for a stretch: one more at the end, so that a file that has grown shows it.
+int64_t Wanted(const SizeSet& set, Stretch stretch);
+// Reads Stretch of file M on this thread, opening it again if it was closed.
+ReadOutcome ReadOne(SizeSet& set, int32_t m, Stretch stretch, unsigned char* block);
+// Waits for the read of file M handed to the readers in the step being read (set_reads.cpp).
+void AwaitPendingRead(SizeSet& set, int32_t m);
