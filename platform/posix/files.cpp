@@ -2,6 +2,7 @@
 // descriptors for the file slots. Names are the raw bytes the file system gives; nothing is re-encoded.
 #include "platform/file_services.h"
 
+#include "platform/common/failure.h"
 #include "platform/common/paths.h"
 
 #include <dirent.h>
@@ -26,6 +27,12 @@ bool EndsWithSeparator(const std::string& path) {
     return !path.empty() && path.back() == '/';
 }
 
+using zw_common::Failure;
+using zw_common::FailWith;
+using zw_common::FailWithError;
+using zw_common::Succeed;
+using zw_common::Usable;
+
 namespace {
 
 struct EnumerationSlot {
@@ -42,19 +49,6 @@ struct EntryRecordData {
     EntryKind kind = ENTRY_END;
     int error = 0; // why an ENTRY_UNREADABLE could not be examined
 };
-
-// The last failure: the system's error number, or a text of this layer's own.
-struct FailureData {
-    FileFailure code = FAILURE_NONE;
-    int error = 0;
-    const char* own = nullptr;
-};
-// Each thread has its own: the search reads on several threads at once.
-thread_local FailureData Failure;
-
-void Succeed() {
-    Failure = FailureData{};
-}
 
 FileFailure Classify(int error) {
     switch (error) {
@@ -77,13 +71,7 @@ FileFailure Classify(int error) {
 
 // Records Error (an errno value) as the last failure; returns Result for the caller to hand on.
 template <typename T> T Fail(int error, T result) {
-    Failure = FailureData{Classify(error), error, nullptr};
-    return result;
-}
-
-template <typename T> T FailWith(FileFailure code, const char* text, T result) {
-    Failure = FailureData{code, 0, text};
-    return result;
+    return FailWithError(Classify(error), uint32_t(error), result);
 }
 
 constexpr size_t kInitialSlots = 10;
@@ -173,8 +161,6 @@ template <typename T> bool Grow(std::vector<T>& table, int32_t slot, const T& em
     }
     return true;
 }
-
-using zw_common::Usable;
 
 // The system refuses paths of PATH_MAX bytes and more. Such a path is walked through its leading
 // folders in pieces: an Anchor holds a folder open (or AT_FDCWD) and the rest of the path, short
@@ -365,13 +351,9 @@ const std::string& ProgramFolder() {
     return folder;
 }
 
-FileFailure LastFailure() {
-    return Failure.code;
-}
-
 std::string LastFailureText() {
     if (Failure.code == FAILURE_NONE) return {};
-    return Failure.own ? Failure.own : std::strerror(Failure.error);
+    return Failure.own ? Failure.own : std::strerror(int(Failure.error));
 }
 
 int32_t CheckFolder(const std::string& folder) {

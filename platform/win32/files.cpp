@@ -2,6 +2,7 @@
 // slots, file handles for the file slots, tables on the process heap.
 #include "platform/file_services.h"
 
+#include "platform/common/failure.h"
 #include "platform/common/paths.h"
 #include "platform/win32/ansi.h"
 
@@ -21,6 +22,12 @@ bool EndsWithSeparator(const std::string& path) {
     return last == path.size() - 1;
 }
 
+using zw_common::Failure;
+using zw_common::FailWith;
+using zw_common::FailWithError;
+using zw_common::Succeed;
+using zw_common::Usable;
+
 namespace {
 
 struct EnumerationSlot {
@@ -37,19 +44,6 @@ int32_t EnumerationCapacity = 0;
 int32_t CurrentEnumeration = -1;
 // One find-data record for every slot: each find call of any slot writes here.
 WIN32_FIND_DATAA EntryRecord;
-
-// The last failure: the system's error code, or a text of this layer's own.
-struct FailureData {
-    FileFailure code = FAILURE_NONE;
-    DWORD error = 0;
-    const char* own = nullptr;
-};
-// Each thread has its own: the search reads on several threads at once.
-thread_local FailureData Failure;
-
-void Succeed() {
-    Failure = FailureData{};
-}
 
 FileFailure Classify(DWORD error) {
     switch (error) {
@@ -74,13 +68,7 @@ FileFailure Classify(DWORD error) {
 // Records the thread's last error as the failure; returns Result for the caller to hand on.
 template <typename T> T Fail(T result) {
     const DWORD error = GetLastError();
-    Failure = FailureData{Classify(error), error, nullptr};
-    return result;
-}
-
-template <typename T> T FailWith(FileFailure code, const char* text, T result) {
-    Failure = FailureData{code, 0, text};
-    return result;
+    return FailWithError(Classify(error), error, result);
 }
 
 // The stamp of an open file as the system tells it now; false when it cannot, or the file has no name.
@@ -142,8 +130,6 @@ bool EnsureEnumerationSlot(int32_t slot) {
 bool EnsureFileSlot(uint32_t slot) {
     return EnsureSlot(FileSlots, FileCapacity, slot);
 }
-
-using zw_common::Usable;
 
 // A name holding "\", "/" or ":" would, joined to its folder, name something else: "..\x" a file beside
 // the folder, "a:b" a stream of the file a. Wine lists Linux names so, and best fit makes such names of
@@ -210,10 +196,6 @@ void InitFileServices() {
 const std::string& ProgramFolder() {
     static const std::string folder = DetermineProgramFolder();
     return folder;
-}
-
-FileFailure LastFailure() {
-    return Failure.code;
 }
 
 std::string LastFailureText() {
