@@ -23,6 +23,9 @@ Stretch NextStretch(ReadPlan& plan, int64_t cap) {
             plan.size <= tuning.wholeFileLimit ? plan.size : std::max<int64_t>(tuning.firstBlock, 1);
         next = {0, std::min({plan.size, wanted, cap})};
         plan.middle = std::max<int64_t>(tuning.middleBlock, 1);
+    } else if (plan.size <= tuning.wholeFileLimit) {
+        // Its end tells files apart no better than its middle, and one read costs less than two.
+        next = {plan.head, plan.head + std::min(plan.tail - plan.head, cap)};
     } else if (plan.tail == plan.size) {
         int64_t length = std::min(std::max<int64_t>(tuning.lastBlock, 1), cap);
         next = {std::max(plan.head, plan.size - length), plan.size};

@@ -13,7 +13,8 @@ struct Stretch {
 // The order in which files of one size are compared: the first block, then the last block, then the
 // rest from the front in blocks that grow. Every byte comes up exactly once; an empty file gives one
 // empty stretch. For a file of 1 MiB with the default knobs: [0, 64K), [960K, 1M), [64K, 320K),
-// [320K, 832K), [832K, 960K).
+// [320K, 832K), [832K, 960K). A file small enough to be read whole whose first stretch was cut short
+// goes on from the front: 100K read first as [0, 4K) goes on with [4K, 100K).
 struct ReadPlan {
     int64_t size = 0;
     int64_t head = 0;   // [0, head) has come up

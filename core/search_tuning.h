@@ -30,6 +30,11 @@ struct SearchTuning {
     // the ends tell most of them apart for a fraction of the reading and the memory.
     int32_t probeMembers = 64;
     int64_t probeBlock = 4 * 1024;
+    // A set that the file slots hold open reads a first page of files above headAbove, the rest only of
+    // files that page did not tell apart: on a cold disk a first read brings a page and a little readahead,
+    // not the whole block. Larger sets read in full steps, as each step opens their files again.
+    int64_t headAbove = 16 * 1024;
+    int64_t headBlock = 4 * 1024;
     // Tests narrow the hash so that files which differ share it, as they may in rare cases.
     uint64_t hashMask = ~uint64_t(0);
     // Tests change files behind the search's back: called with a file's full path before each read of it.

@@ -186,6 +186,9 @@ void Split(SizeSet& set, Candidates candidates, std::vector<Candidates>& work) {
         if (candidates.steps < 2 && set.size > tuning.wholeFileLimit &&
             int64_t(members.size()) >= tuning.probeMembers)
             wanted = std::max<int64_t>(tuning.probeBlock, 1);
+        else if (candidates.steps == 0 && set.size > tuning.headAbove &&
+                 int64_t(members.size()) <= tuning.openFiles)
+            wanted = std::max<int64_t>(tuning.headBlock, 1);
         const int64_t cap = std::max<int64_t>(tuning.memoryBudget / int64_t(members.size()), 1);
         ReadPlan ahead = candidates.plan;
         const Stretch natural = NextStretch(ahead, wanted);

@@ -137,6 +137,8 @@ SearchTuning RandomTuning(TreeMaker& m) {
     tuning.firstSlot = m.Pick(3, 40);
     tuning.probeMembers = m.Chance(50) ? m.Pick(1, 8) : 64;
     tuning.probeBlock = m.Pick(1, 8);
+    tuning.headAbove = m.Pick(0, 40);
+    tuning.headBlock = m.Pick(1, 8);
     // Sets searched on several threads, and steps read on the reader threads down to one file.
     tuning.readers = m.Pick(1, 4);
     tuning.batchFiles = m.Pick(1, 20);
