@@ -63,17 +63,26 @@ void ReaderLoop(int32_t index) {
     }
 }
 
+// Threads started with the pool; more may be added while the disk is slow.
+int32_t FirstReaders(int32_t threads) {
+    const int32_t processors = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
+    return threads > 0 ? threads - 1 : processors - 1;
+}
+
 } // namespace
+
+int32_t PlannedReaders(int32_t threads) {
+    return threads > 0 ? FirstReaders(threads) : std::max(FirstReaders(threads), MOST_THREADS);
+}
 
 void StartReaders(int32_t threads) {
     StopReaders();
-    const int32_t processors = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
-    const int32_t first = threads > 0 ? threads - 1 : processors - 1;
+    const int32_t first = FirstReaders(threads);
     std::lock_guard<std::mutex> hold(pool.lock);
     pool.ending = false;
     pool.reads = 0;
     pool.slowReads = 0;
-    pool.most = threads > 0 ? first : std::max(first, MOST_THREADS);
+    pool.most = PlannedReaders(threads);
     for (int32_t i = 0; i < first; ++i)
         pool.threads.emplace_back(ReaderLoop, i + 1);
 }

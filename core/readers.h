@@ -24,6 +24,8 @@ struct ReaderJob {
 // more added while the disk is slow. No pool (every job runs when it is awaited) for Threads 1. One pool at
 // a time, started and stopped by the thread that owns the window.
 void StartReaders(int32_t threads);
+// What MostReaders() will be once StartReaders(Threads) has run.
+int32_t PlannedReaders(int32_t threads);
 // Runs what is left and ends the threads.
 void StopReaders();
 // The number of reader threads running (0 without a pool).

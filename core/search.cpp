@@ -109,12 +109,11 @@ void SearchAllSets(const std::vector<FileEntry*>& entries, const std::vector<uin
                    const std::vector<std::pair<size_t, size_t>>& runs, SearchProgress& progress,
                    std::vector<SetResult>& results) {
     const SearchTuning& tuning = CurrentSearchTuning();
-    StartReaders(tuning.readers);
     // Each thread has file slots of its own: the searching thread's, then a quarter as many for each
     // reader, of which there may be many on a cold disk.
     const int32_t slots = std::max(tuning.openFiles, 1),
                   readerSlots = std::max(slots / 4, std::min(slots, 16));
-    std::vector<SetWorker> workers(size_t(MostReaders()) + 1);
+    std::vector<SetWorker> workers(size_t(PlannedReaders(tuning.readers)) + 1);
     int32_t slot = tuning.firstSlot;
     for (size_t t = 0; t < workers.size(); ++t) {
         const int32_t count = t == 0 ? slots : readerSlots;
@@ -123,6 +122,7 @@ void SearchAllSets(const std::vector<FileEntry*>& entries, const std::vector<uin
         slot += count;
     }
     ReserveFileSlots(slot);
+    StartReaders(tuning.readers);
 
     std::atomic<size_t> next{0};
     std::deque<ReaderJob> searchers(workers.size() - 1);

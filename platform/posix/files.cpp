@@ -473,7 +473,20 @@ FileHandle OpenForReading(int32_t slot, const std::string& path) {
 }
 
 int32_t ReserveFileSlots(int32_t count) {
-    return count <= 0 || Grow(FileSlots, count - 1, OpenFile{}) ? 1 : 0;
+    if (count <= 0) return 1;
+    if (!Grow(FileSlots, count - 1, OpenFile{})) return 0;
+    // The system's table of descriptors grows by doubling, and while threads share it every growth waits
+    // for all processors to pass a quiet point, milliseconds each: grown here at once, before they start.
+    // Room for the slots and as many descriptors again for folders and the rest.
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return 1;
+    const rlim_t wanted = std::min<rlim_t>(rlim_t(count) * 2 + 64, limit.rlim_cur - 1);
+    const int probe = open("/", O_PATH | O_CLOEXEC);
+    if (probe < 0) return 1;
+    const int top = fcntl(probe, F_DUPFD_CLOEXEC, int(std::min<rlim_t>(wanted, INT_MAX)));
+    if (top >= 0) close(top);
+    close(probe);
+    return 1;
 }
 
 FileHandle OpenInSlot(int32_t slot, const std::string& path, FileStamp* stamp) {
