@@ -24,8 +24,7 @@ struct SearchTuning {
     // steps cost less read one after another, while other sets are searched on the other threads.
     int32_t batchFiles = 16;
     int64_t batchBytes = 512 * 1024;
-    int64_t batchSmallest = 16 * 1024; // but not for stretches shorter than this
-    int32_t firstSlot = 16;            // file slots from firstSlot on, openFiles for each searching thread
+    int32_t firstSlot = 16; // file slots from firstSlot on, openFiles for each searching thread
     // Large sets of large files first read a small probe at each end: when they share a long prefix
     // the ends tell most of them apart for a fraction of the reading and the memory.
     int32_t probeMembers = 64;

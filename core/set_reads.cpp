@@ -103,10 +103,8 @@ void ReadStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch st
     outcomes.resize(members.size());
     const int64_t wanted = Wanted(set, stretch);
     const SearchTuning& tuning = CurrentSearchTuning();
-    // Small reads of files held open cost less one after another than handed out.
-    if (MostReaders() == 0 || wanted < tuning.batchSmallest ||
-        (int64_t(members.size()) < tuning.batchFiles &&
-         wanted * int64_t(members.size()) < tuning.batchBytes)) {
+    if (MostReaders() == 0 || (int64_t(members.size()) < tuning.batchFiles &&
+                               wanted * int64_t(members.size()) < tuning.batchBytes)) {
         for (size_t i = 0; i < members.size(); ++i)
             outcomes[i] = ReadOne(set, members[i], stretch, blocks[i]);
         return;

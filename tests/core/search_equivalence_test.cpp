@@ -143,7 +143,6 @@ SearchTuning RandomTuning(TreeMaker& m) {
     tuning.readers = m.Pick(1, 4);
     tuning.batchFiles = m.Pick(1, 20);
     tuning.batchBytes = m.Pick(1, 200);
-    tuning.batchSmallest = m.Pick(0, 8);
     // Files split by hash must still be told apart when they share it.
     if (m.Chance(50)) tuning.hashMask = uint64_t(m.Pick(0, 3));
     return tuning;

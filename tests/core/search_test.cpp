@@ -266,7 +266,6 @@ TEST_F(SearchTest, AFileChangedWhileTheSearchReadsItTakesNoPart) {
         // Read one file after another, or every step on the reader threads.
         tuning.readers = run / 48 ? 4 : 1;
         tuning.batchFiles = 1;
-        tuning.batchSmallest = 0;
         int reads = 0;
         bool changed = false;
         tuning.beforeRead = [&](const std::string& reading) {
