@@ -28,7 +28,12 @@ HWND MessageBoxWindow() {
     return nullptr;
 }
 
-void ClickButtonOf(HWND dialog, int id) {
+// Clicks button Id of Dialog; What names the dialog in the failure when none is open.
+void ClickButtonOf(HWND dialog, int id, const char* what = "dialog") {
+    if (dialog == nullptr) {
+        ADD_FAILURE() << "no " << what << " open";
+        return;
+    }
     HWND button = GetDlgItem(dialog, id);
     if (button == nullptr || !IsWindowVisible(button)) {
         ADD_FAILURE() << "dialog has no button " << id;
@@ -142,12 +147,7 @@ void UserChooseFolder(const std::string& folder) {
 }
 
 void UserCancelFolderChooser() {
-    HWND chooser = FolderChooser();
-    if (chooser == nullptr) {
-        ADD_FAILURE() << "no folder chooser open";
-        return;
-    }
-    ClickButtonOf(chooser, IDCANCEL);
+    ClickButtonOf(FolderChooser(), IDCANCEL, "folder chooser");
 }
 
 bool MessageBoxOpen() {
@@ -170,12 +170,7 @@ std::string MessageBoxText() {
 }
 
 void UserConfirmMessageBox() {
-    HWND box = MessageBoxWindow();
-    if (box == nullptr) {
-        ADD_FAILURE() << "no message box open";
-        return;
-    }
-    ClickButtonOf(box, IDOK);
+    ClickButtonOf(MessageBoxWindow(), IDOK, "message box");
 }
 
 } // namespace driver

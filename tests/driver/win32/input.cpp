@@ -226,25 +226,9 @@ void UserDoubleClickRow(int32_t control, int32_t row) {
 }
 
 void UserKey(Key key) {
-    UINT virtualKey = VK_TAB;
-    switch (key) {
-    case Key::Tab:
-    case Key::ShiftTab:
-        virtualKey = VK_TAB;
-        break;
-    case Key::Up:
-        virtualKey = VK_UP;
-        break;
-    case Key::Down:
-        virtualKey = VK_DOWN;
-        break;
-    case Key::Space:
-        virtualKey = VK_SPACE;
-        break;
-    case Key::Enter:
-        virtualKey = VK_RETURN;
-        break;
-    }
+    // In the order of driver::Key.
+    constexpr UINT VIRTUAL_KEYS[] = {VK_TAB, VK_TAB, VK_UP, VK_DOWN, VK_SPACE, VK_RETURN};
+    const UINT virtualKey = VIRTUAL_KEYS[static_cast<size_t>(key)];
     // The key reaches whatever has the focus when it is taken from the queue, after the input
     // before it.
     PostMessageA(HelperWindow(), MESSAGE_KEY, virtualKey, key == Key::ShiftTab ? 1 : 0);
