@@ -139,17 +139,6 @@ TEST(OrderedList, ClearEmptiesAndCanBeRepeated) {
     EXPECT_EQ(Values(list), (std::vector<int>{7}));
 }
 
-TEST(Records, FullPathJoinsFolderSeparatorAndName) {
-    FileEntry entry;
-    entry.Folder = SharedText("dir");
-    entry.Name = "a b.txt";
-    GroupMember member;
-    member.Folder = SharedText(std::string());
-    member.Name = "x";
-    EXPECT_EQ(FullPath(entry), std::string("dir") + PATH_SEPARATOR + "a b.txt");
-    EXPECT_EQ(FullPath(member), std::string(1, PATH_SEPARATOR) + "x");
-}
-
 TEST(Records, AFolderTextOutlivesTheEntriesThatMadeIt) {
     GroupMember member;
     {
