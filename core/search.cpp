@@ -25,24 +25,44 @@
 #include <algorithm>
 #include <atomic>
 #include <deque>
+#include <utility>
 
 namespace {
 
 SearchStats lastStats;
 
-// The catalogue's files that are not empty, as places in Entries, sorted by size and then by place.
-std::vector<uint32_t> IndexBySize(const std::vector<FileEntry*>& entries) {
+// The places of the files that are not empty, sorted by size and then by place: a radix sort over the
+// sizes, 11 bits a pass from the lowest, each pass stable. With 4-bit digits, sizes 300 5 300 260 at
+// places 0 1 2 3 (300 = 0x12C, 5 = 0x005, 260 = 0x104):
+//   by the digit 0xF:    3 (4)  1 (5)  0 (C)  2 (C)
+//   by the digit 0xF0:   3 (0)  1 (0)  0 (2)  2 (2)
+//   by the digit 0xF00:  1 (0)  3 (1)  0 (1)  2 (1)   = sizes 5 260 300 300
+// A comparison sort would fetch two sizes at random for each of its n log n comparisons.
+std::vector<uint32_t> IndexBySize(const std::vector<int64_t>& sizes) {
+    constexpr int BITS = 11;
+    constexpr size_t BUCKETS = size_t(1) << BITS;
     size_t nonEmpty = 0;
-    for (const FileEntry* entry : entries)
-        nonEmpty += entry->Size > 0 ? 1 : 0;
-    std::vector<uint32_t> order;
+    int64_t largest = 0;
+    for (int64_t size : sizes) {
+        nonEmpty += size > 0 ? 1 : 0;
+        largest = std::max(largest, size);
+    }
+    std::vector<uint32_t> order, other(nonEmpty);
     order.reserve(nonEmpty); // at its exact size: a million files are a million places
-    for (uint32_t i = 0; i < entries.size(); ++i)
-        if (entries[i]->Size > 0) order.push_back(i);
-    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-        const int64_t sizeA = entries[a]->Size, sizeB = entries[b]->Size;
-        return sizeA != sizeB ? sizeA < sizeB : a < b;
-    });
+    for (uint32_t i = 0; i < sizes.size(); ++i)
+        if (sizes[i] > 0) order.push_back(i);
+    std::vector<size_t> start(BUCKETS);
+    for (int shift = 0; shift < 63 && (largest >> shift) != 0; shift += BITS) {
+        std::fill(start.begin(), start.end(), 0);
+        for (uint32_t i : order)
+            ++start[size_t(sizes[i] >> shift) & (BUCKETS - 1)];
+        size_t at = 0;
+        for (size_t& bucket : start)
+            at += std::exchange(bucket, at);
+        for (uint32_t i : order)
+            other[start[size_t(sizes[i] >> shift) & (BUCKETS - 1)]++] = i;
+        order.swap(other);
+    }
     return order;
 }
 
@@ -149,13 +169,17 @@ void FindDuplicates() {
     for (ListLink* link = Catalogue.head; link; link = link->next)
         ++count;
     std::vector<FileEntry*> entries;
+    std::vector<int64_t> sizes;
     entries.reserve(static_cast<size_t>(count));
+    sizes.reserve(static_cast<size_t>(count));
     for (ListLink* link = Catalogue.head; link; link = link->next) {
         FileEntry* entry = static_cast<FileEntry*>(link);
         entry->Grouped = false;
         entries.push_back(entry);
+        sizes.push_back(entry->Size);
     }
-    std::vector<uint32_t> order = IndexBySize(entries);
+    std::vector<uint32_t> order = IndexBySize(sizes);
+    std::vector<int64_t>().swap(sizes);
     // The runs of one size with at least two entries are the sets to search.
     std::vector<std::pair<size_t, size_t>> runs;
     SearchStats stats;
