@@ -114,10 +114,6 @@ int RunCli(const std::vector<std::string>& args, const CliStreams& streams) {
     if (options.stats)
         WriteStats(err, std::chrono::duration<double>(scanned - started).count(),
                    std::chrono::duration<double>(searched - scanned).count());
-    // The lists are released here rather than by the exit handlers, so that a test can run twice.
-    ListClear(Catalogue);
-    ListClear(GroupList);
-    ListClear(MemberList);
     if (!written) return 1;
     return whole ? 0 : 3;
 }
