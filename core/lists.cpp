@@ -17,12 +17,15 @@ const std::string& EntryFolder(const FileEntry& entry) {
 }
 
 std::string FullPath(const FileEntry& entry) {
-    const std::string& folder = EntryFolder(entry);
     std::string path;
-    path.reserve(folder.size() + 1 + entry.Name.size());
-    path.append(folder).push_back(PATH_SEPARATOR);
-    path.append(entry.Name);
+    path.reserve(EntryFolder(entry).size() + 1 + entry.Name.size());
+    FullPathInto(entry, path);
     return path;
+}
+
+void FullPathInto(const FileEntry& entry, std::string& path) {
+    path.assign(EntryFolder(entry)).push_back(PATH_SEPARATOR);
+    path.append(entry.Name);
 }
 
 std::string FullPath(const GroupMember& member) {

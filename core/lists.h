@@ -168,4 +168,6 @@ extern OrderedList<GroupMember> MemberList;
 
 const std::string& EntryFolder(const FileEntry& entry);
 std::string FullPath(const FileEntry& entry);
+// The same into Path, in the room it has already.
+void FullPathInto(const FileEntry& entry, std::string& path);
 std::string FullPath(const GroupMember& member);

@@ -5,6 +5,7 @@
 #include "core/readers.h"
 #include "core/search_tuning.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -64,6 +65,12 @@ void GiveSlot(SizeSet& set, int32_t m, int32_t slot) {
     ++set.openCount;
 }
 
+const std::string& ThreadPath(const FileEntry& entry) {
+    thread_local std::string path;
+    FullPathInto(entry, path);
+    return path;
+}
+
 namespace {
 
 // Opens file M on this thread. The system may have run out of handles for this process: then room is made
@@ -71,8 +78,8 @@ namespace {
 // let go, as they do when their sets end.
 bool Open(SizeSet& set, int32_t m, FileStamp* stamp) {
     const int32_t slot = TakeSlot(set);
-    const std::string path = FullPath(*set.files[m].entry);
-    bool opened = OpenInSlot(slot, path, stamp) != 0;
+    const FileEntry& entry = *set.files[m].entry;
+    bool opened = OpenInSlot(slot, ThreadPath(entry), stamp) != 0;
     for (int32_t waits = 0; !opened && LastFailure() == FAILURE_NO_HANDLES; ++waits) {
         if (set.openCount > 0) {
             for (int32_t n = (set.openCount + 1) / 2; n > 0; --n)
@@ -82,7 +89,8 @@ bool Open(SizeSet& set, int32_t m, FileStamp* stamp) {
         } else {
             break;
         }
-        opened = OpenInSlot(slot, path, stamp) != 0;
+        // The path again: closing may have run a reader's job here, which used the buffer.
+        opened = OpenInSlot(slot, ThreadPath(entry), stamp) != 0;
     }
     if (!opened) {
         set.worker->freeSlots.push_back(slot);
@@ -193,11 +201,21 @@ unsigned char* ArenaOf(Arena& arena, size_t bytes) {
 // name stays, the later ones take no part.
 void FinishGroup(SizeSet& set, const std::vector<int32_t>& equal) {
     std::vector<int32_t> members;
+    members.reserve(equal.size());
+    // Most groups are a few files: a look through the members kept costs less than a hash set.
+    auto sameFileKept = [&](int32_t m) {
+        if (set.size > IDENTITY_AT_OPEN) return false;
+        return std::any_of(members.begin(), members.end(), [&](int32_t kept) {
+            return set.files[kept].first.identity == set.files[m].first.identity;
+        });
+    };
     std::unordered_set<FileIdentity, IdentityHash> identities;
+    const bool many = equal.size() > 16;
     for (int32_t m : equal) {
         if (!Unchanged(set, m))
             DropFile(set, m, set.files[m].read);
-        else if (set.size <= IDENTITY_AT_OPEN && !identities.insert(set.files[m].first.identity).second)
+        else if (many ? set.size <= IDENTITY_AT_OPEN && !identities.insert(set.files[m].first.identity).second
+                      : sameFileKept(m))
             DropFile(set, m, 0);
         else
             members.push_back(m);

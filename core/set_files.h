@@ -19,6 +19,10 @@ struct Timed {
     }
 };
 
+// Entry's full path in a buffer of this thread's, good until its next call on this thread: a path made
+// for every open would cost an allocation each.
+const std::string& ThreadPath(const FileEntry& entry);
+
 // The list of open files, most recently used first.
 void LinkFront(SizeSet& set, int32_t m);
 void Unlink(SizeSet& set, int32_t m);

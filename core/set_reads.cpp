@@ -15,7 +15,7 @@ struct StretchRead {
     int32_t m = 0;
     int32_t slot = 0;
     bool open = false; // the file is opened first
-    std::string path;
+    const FileEntry* entry = nullptr;
     Stretch stretch;
     int64_t wanted = 0; // bytes asked for
     unsigned char* block = nullptr;
@@ -46,7 +46,7 @@ thread_local StepReads* stepReads = nullptr;
 void Perform(StretchRead& read, int64_t wanted) {
     Timed timed{std::chrono::steady_clock::now(), wanted};
     if (read.open) {
-        read.opened = OpenInSlot(read.slot, read.path, &read.stamp) != 0;
+        read.opened = OpenInSlot(read.slot, ThreadPath(*read.entry), &read.stamp) != 0;
         if (!read.opened) {
             read.failure = LastFailure();
             read.failureText = LastFailureText();
@@ -127,7 +127,7 @@ void ReadStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch st
         read.job = step.jobs.size();
         if (file.slot == 0) {
             read.open = true;
-            read.path = FullPath(*file.entry);
+            read.entry = file.entry;
             GiveSlot(set, m, TakeSlot(set));
         } else {
             Unlink(set, m);
@@ -162,7 +162,7 @@ namespace {
 // One file's read and hash of a step that only hashes: the file is opened, read and closed on a reader.
 struct HashRead {
     int32_t m = 0;
-    std::string path;
+    const FileEntry* entry = nullptr;
     FileStamp stamp;
     bool opened = false;
     int64_t got = -1;
@@ -181,7 +181,7 @@ struct HashJob {
 void PerformHash(HashRead& read, int32_t slot, Stretch stretch, int64_t wanted,
                  std::vector<unsigned char>& buffer) {
     Timed timed{std::chrono::steady_clock::now(), wanted};
-    read.opened = OpenInSlot(slot, read.path, &read.stamp) != 0;
+    read.opened = OpenInSlot(slot, ThreadPath(*read.entry), &read.stamp) != 0;
     if (read.opened) read.got = ReadInSlot(slot, buffer.data(), wanted, stretch.from);
     if (!read.opened || read.got < 0) {
         read.failure = LastFailure();
@@ -254,7 +254,7 @@ void HashStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch st
                 // again as the file its first open found.
                 Close(set, m);
                 reads[r].m = m;
-                reads[r].path = FullPath(*file.entry);
+                reads[r].entry = file.entry;
             }
             job.slot = TakeSlot(set);
             if (buffers.size() < IN_FLIGHT) buffers.emplace_back(size_t(wanted));

@@ -21,18 +21,6 @@ struct Candidates {
     int32_t steps = 0; // stretches read so far
 };
 
-struct PathKey {
-    const std::string* folder;
-    const std::string* name;
-    bool operator==(const PathKey& other) const { return *folder == *other.folder && *name == *other.name; }
-};
-
-struct PathHash {
-    size_t operator()(const PathKey& key) const {
-        return std::hash<std::string_view>()(*key.folder) * 31 + std::hash<std::string_view>()(*key.name);
-    }
-};
-
 bool SamePath(const FileEntry& a, const FileEntry& b) {
     return a.Name == b.Name && (a.Folder.SameAs(b.Folder) || EntryFolder(a) == EntryFolder(b));
 }
@@ -50,13 +38,29 @@ std::vector<int32_t> DistinctPaths(SizeSet& set) {
             members.push_back(1);
         return members;
     }
-    std::unordered_set<PathKey, PathHash> paths;
+    // Open addressing over the members' places, a node per file would cost an allocation each; a folder's
+    // entries follow one another, so its text is hashed once for each run of them.
+    size_t capacity = 4;
+    while (capacity < 2 * size_t(count))
+        capacity *= 2;
+    std::vector<int32_t> table(capacity, -1);
+    const SharedText* folder = nullptr;
+    size_t folderHash = 0;
     for (int32_t i = 0; i < count; ++i) {
         const FileEntry& entry = *set.files[i].entry;
-        if (paths.insert(PathKey{&EntryFolder(entry), &entry.Name}).second)
-            members.push_back(i);
-        else
+        if (!folder || !entry.Folder.SameAs(*folder)) {
+            folder = &entry.Folder;
+            folderHash = std::hash<std::string_view>()(EntryFolder(entry));
+        }
+        size_t at = (folderHash * 31 + std::hash<std::string_view>()(entry.Name)) & (capacity - 1);
+        while (table[at] >= 0 && !SamePath(*set.files[table[at]].entry, entry))
+            at = (at + 1) & (capacity - 1);
+        if (table[at] >= 0) {
             DropFile(set, i, 0);
+        } else {
+            table[at] = i;
+            members.push_back(i);
+        }
     }
     return members;
 }

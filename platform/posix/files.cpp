@@ -185,30 +185,32 @@ class Anchor {
             while (start < path.size() && path[start] == '/')
                 ++start;
         }
-        rest_ = path.substr(start);
-        if (rest_.empty() && start > 0) rest_ = ".";
+        rest_ = start < path.size() || start == 0 ? path.c_str() + start : ".";
         ok_ = true;
     }
     ~Anchor() {
         if (folder_ != AT_FDCWD) close(folder_);
     }
+    // The rest points into the path: a temporary would be gone before the anchor is used.
+    explicit Anchor(std::string&&) = delete;
     Anchor(const Anchor&) = delete;
     Anchor& operator=(const Anchor&) = delete;
 
     bool ok() const { return ok_; }
     int folder() const { return folder_; }
-    const char* rest() const { return rest_.c_str(); }
+    const char* rest() const { return rest_; }
 
   private:
     int folder_ = AT_FDCWD;
-    std::string rest_;
+    const char* rest_ = "";
     bool ok_ = false;
 };
 
 // Opens a folder for listing; nullptr with the failure recorded. Flags may add O_NOFOLLOW.
 DIR* OpenFolder(const std::string& folder, int flags = 0) {
     if (!Usable(folder)) return FailWith<DIR*>(FAILURE_MISSING, "the name holds a zero byte", nullptr);
-    Anchor anchor(folder.empty() ? std::string("/") : folder);
+    static const std::string root = "/";
+    Anchor anchor(folder.empty() ? root : folder);
     if (!anchor.ok()) return Fail<DIR*>(errno, nullptr);
     int fd = openat(anchor.folder(), anchor.rest(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | flags);
     if (fd < 0) return Fail<DIR*>(errno, nullptr);
