@@ -13,8 +13,10 @@
 
 namespace {
 
-// Enough requests in flight to keep a disk busy; more only add switching.
-constexpr int32_t MOST_THREADS = 16;
+// Enough requests in flight to keep a disk busy: a virtual disk served a first search of 100,000 files
+// a fifth faster with 32 than with 16 (more so while its host slowed it), and each thread holds the
+// blocks of the set it searches.
+constexpr int32_t MOST_THREADS = 32;
 // The pool looks at reads in rounds.
 constexpr int32_t ROUND = 64;
 
