@@ -100,48 +100,52 @@ def drop_caches():
 
 
 def measure_tree(name, tree, tool_table, runs, work, timeout, cold=False):
-    """Runs every tool on Tree: once to warm the cache and collect its groups, then Runs times, timed;
-    Cold: the page cache dropped before every run. Yields (tool, result) as each tool is done; the
-    medians are of the timed runs."""
+    """Runs every tool on Tree: each once to warm the cache and collect its groups, then Runs rounds in
+    which every tool runs once more, timed; Cold: the page cache dropped before every run. The rounds take
+    the tools in turn, so that a disk or a machine that slows down meanwhile (a virtual disk is throttled
+    after much reading) slows every tool alike. Yields (tool, result); the medians are of the timed runs."""
     info = PathInfo()
+    state = {}
     for tool, make in tool_table.items():
         outdir = work / "out" / name / tool
         if outdir.exists():
             shutil.rmtree(outdir)
         outdir.mkdir(parents=True)
         argv, result_file, parse = make(tree, outdir)
-        # The first run warms the cache and gives the groups; the timed runs follow.
-        walls, rss, cpus = [], [], []
-        codes = set()
-        for i in range(runs + 1):
+        if cold:
+            drop_caches()
+        wall, maxrss, code, cpu = run_once(argv, outdir, outdir / "stdout", outdir / "stderr", timeout)
+        output = result_file or outdir / "stdout"
+        state[tool] = {"argv": argv, "outdir": outdir, "codes": {code}, "walls": [], "rss": [], "cpus": [],
+                       "groups": parse(output.read_bytes() if output.exists() else b""),
+                       "stderr": (outdir / "stderr").read_bytes()}
+    for _ in range(runs):
+        for tool, s in state.items():
+            if "timeout" in s["codes"] and not s["walls"]:
+                continue  # a tool that could not finish once is not timed
             if cold:
                 drop_caches()
-            wall, maxrss, code, cpu = run_once(argv, outdir, outdir / "stdout", outdir / "stderr", timeout)
-            codes.add(code)
-            if i == 0:
-                data = (result_file or outdir / "stdout").read_bytes() if (result_file or outdir / "stdout").exists() else b""
-                groups = parse(data)
-                stderr_text = (outdir / "stderr").read_bytes()
-                if code == "timeout":
-                    break
-                continue
-            walls.append(wall)
-            rss.append(maxrss)
-            cpus.append(cpu)
-        by_path, by_file = normalise(groups, info)
-        result = {
-            "argv": argv,
+            outdir = s["outdir"]
+            wall, maxrss, code, cpu = run_once(s["argv"], outdir, outdir / "stdout", outdir / "stderr", timeout)
+            s["codes"].add(code)
+            s["walls"].append(wall)
+            s["rss"].append(maxrss)
+            s["cpus"].append(cpu)
+    for tool, s in state.items():
+        walls, rss, cpus = s["walls"], [r for r in s["rss"] if r is not None], s["cpus"]
+        by_path, by_file = normalise(s["groups"], info)
+        yield tool, {
+            "argv": s["argv"],
             "wall": statistics.median(walls) if walls and None not in walls else None,
             "walls": walls,
             "rss_kib": statistics.median(rss) if rss else None,
             "cpu": statistics.median(cpus) if cpus and None not in cpus else None,
-            "codes": sorted(str(c) for c in codes),
+            "codes": sorted(str(c) for c in s["codes"]),
             "groups": len(by_path),
             "by_path": by_path,
             "by_file": by_file,
-            "stderr": stderr_text,
+            "stderr": s["stderr"],
         }
-        yield tool, result
 
 
 def measure_floor(cli, work):

@@ -32,7 +32,8 @@ def fmt_time(t):
 
 def header(log, command, runs, versions, missing, table, cli):
     log(f"# zwillingsfeger-cli benchmark\n")
-    log(f"Command: `bench/run.py {command}`; {runs} timed runs per tool after one untimed run, median; warm: "
+    log(f"Command: `bench/run.py {command}`; {runs} timed rounds after one untimed run of each tool, every tool once a "
+        f"round, in turn; median; warm: "
         f"the page cache holds the tree; cold: dropped before every run; peak RSS is GNU time's %M.")
     log(f"Machine: {os.cpu_count()} cores, {os.sysconf('SC_PAGE_SIZE') * os.sysconf('SC_PHYS_PAGES') / 2**30:.1f} GiB; "
         f"peers: {'; '.join(versions)}{'; missing: ' + ', '.join(missing) if missing else ''}.")
