@@ -94,6 +94,16 @@ struct SetResult {
     SearchStats stats;
 };
 
+// The block room of a set about to be searched. Threads added for a cold disk search sets too: a set
+// started while more than sixteen search gets a share, so that their rooms together stay near sixteen
+// budgets (sets started before the pool grew keep a whole one).
+int64_t SetBudget() {
+    constexpr int32_t FULL_BUDGETS = 16;
+    const int64_t budget = CurrentSearchTuning().memoryBudget;
+    const int32_t searching = ReaderThreads() + 1;
+    return searching <= FULL_BUDGETS ? budget : std::max<int64_t>(budget * FULL_BUDGETS / searching, 1);
+}
+
 // The block room a searching thread keeps from one set to the next.
 constexpr size_t ROOM_KEPT = 256 * 1024;
 
@@ -108,6 +118,7 @@ void SearchSets(const std::vector<FileEntry*>& entries, const std::vector<uint32
         const auto [begin, end] = runs[at];
         SizeSet set;
         set.size = entries[order[begin]]->Size;
+        set.budget = SetBudget();
         set.worker = &worker;
         set.progress = &progress;
         set.files.resize(end - begin);

@@ -76,7 +76,7 @@ void SplitByHash(SizeSet& set, Candidates candidates, Stretch stretch, const Rea
     const int64_t length = stretch.to - stretch.from;
     const size_t stride = static_cast<size_t>(length) + 1;
     // The stretches read at once: the first of a run and a few others, within half the memory budget.
-    const size_t chunk = size_t(std::clamp<int64_t>(tuning.memoryBudget / 2 / int64_t(stride), 1, 64));
+    const size_t chunk = size_t(std::clamp<int64_t>(set.budget / 2 / int64_t(stride), 1, 64));
     unsigned char* room = ArenaOf(set.worker->arena, (chunk + 1) * stride);
     unsigned char* reference = room + chunk * stride;
     std::vector<unsigned char*> blocks(chunk);
@@ -193,7 +193,7 @@ void Split(SizeSet& set, Candidates candidates, std::vector<Candidates>& work) {
         else if (candidates.steps == 0 && set.size > tuning.headAbove &&
                  int64_t(members.size()) <= tuning.openFiles)
             wanted = std::max<int64_t>(tuning.headBlock, 1);
-        const int64_t cap = std::max<int64_t>(tuning.memoryBudget / int64_t(members.size()), 1);
+        const int64_t cap = std::max<int64_t>(set.budget / int64_t(members.size()), 1);
         ReadPlan ahead = candidates.plan;
         const Stretch natural = NextStretch(ahead, wanted);
         if (natural.to - natural.from > cap && cap < tuning.minimumBlock) {

@@ -63,6 +63,7 @@ struct IdentityHash {
 
 struct SizeSet {
     int64_t size = 0;
+    int64_t budget = 0; // block bytes it may hold at once
     std::vector<SetFile> files;
     SetWorker* worker = nullptr;
     SearchProgress* progress = nullptr;

@@ -139,8 +139,9 @@ SearchTuning RandomTuning(TreeMaker& m) {
     tuning.probeBlock = m.Pick(1, 8);
     tuning.headAbove = m.Pick(0, 40);
     tuning.headBlock = m.Pick(1, 8);
-    // Sets searched on several threads, and steps read on the reader threads down to one file.
-    tuning.readers = m.Pick(1, 4);
+    // Sets searched on several threads, and steps read on the reader threads down to one file; now and
+    // then more threads than get a whole budget each.
+    tuning.readers = m.Chance(2) ? 20 : m.Pick(1, 4);
     tuning.batchFiles = m.Pick(1, 20);
     tuning.batchBytes = m.Pick(1, 200);
     // Files split by hash must still be told apart when they share it.
