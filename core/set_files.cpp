@@ -202,20 +202,20 @@ unsigned char* ArenaOf(Arena& arena, size_t bytes) {
 void FinishGroup(SizeSet& set, const std::vector<int32_t>& equal) {
     std::vector<int32_t> members;
     members.reserve(equal.size());
-    // Most groups are a few files: a look through the members kept costs less than a hash set.
-    auto sameFileKept = [&](int32_t m) {
-        if (set.size > IDENTITY_AT_OPEN) return false;
-        return std::any_of(members.begin(), members.end(), [&](int32_t kept) {
-            return set.files[kept].first.identity == set.files[m].first.identity;
-        });
-    };
+    // Whether a member kept already is this file under another name. Most groups are a few files: a look
+    // through the members kept costs less than a hash set there.
     std::unordered_set<FileIdentity, IdentityHash> identities;
-    const bool many = equal.size() > 16;
+    auto sameFileKept = [&](int32_t m) {
+        if (set.size > IDENTITY_AT_OPEN) return false; // told apart when first opened
+        const FileIdentity& identity = set.files[m].first.identity;
+        if (equal.size() > 16) return !identities.insert(identity).second;
+        return std::any_of(members.begin(), members.end(),
+                           [&](int32_t kept) { return set.files[kept].first.identity == identity; });
+    };
     for (int32_t m : equal) {
         if (!Unchanged(set, m))
             DropFile(set, m, set.files[m].read);
-        else if (many ? set.size <= IDENTITY_AT_OPEN && !identities.insert(set.files[m].first.identity).second
-                      : sameFileKept(m))
+        else if (sameFileKept(m))
             DropFile(set, m, 0);
         else
             members.push_back(m);
