@@ -4,28 +4,8 @@
 #include "core/lists.h"
 #include "core/omissions.h"
 #include "core/search.h"
+#include "platform/common/utf8.h"
 #include "platform/text.h"
-
-size_t Utf8SequenceLength(const std::string& text, size_t at) {
-    auto byte = [&](size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
-    auto continuation = [&](size_t i) { return (byte(i) & 0xC0) == 0x80; };
-    unsigned char lead = byte(at);
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) return continuation(at + 1) ? 2 : 0;
-    if (lead >= 0xE0 && lead <= 0xEF) {
-        unsigned second = byte(at + 1);
-        if (lead == 0xE0 && second < 0xA0) return 0;  // overlong
-        if (lead == 0xED && second >= 0xA0) return 0; // surrogate
-        return continuation(at + 1) && continuation(at + 2) ? 3 : 0;
-    }
-    if (lead >= 0xF0 && lead <= 0xF4) {
-        unsigned second = byte(at + 1);
-        if (lead == 0xF0 && second < 0x90) return 0;  // overlong
-        if (lead == 0xF4 && second >= 0x90) return 0; // beyond U+10FFFF
-        return continuation(at + 1) && continuation(at + 2) && continuation(at + 3) ? 4 : 0;
-    }
-    return 0;
-}
 
 std::string TerminalText(const std::string& name) {
     // Judged as UTF-8: a code page's letters are text, its control bytes are the same as there.
@@ -33,7 +13,7 @@ std::string TerminalText(const std::string& name) {
     std::string out;
     for (size_t at = 0; at < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[at]);
-        size_t length = Utf8SequenceLength(text, at);
+        size_t length = zw_common::Utf8SequenceLength(text, at);
         const bool c1 = length == 2 && c == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0;
         if (length == 0 || c1 || c < 0x20 || c == 0x7F) {
             for (size_t i = 0; i < (c1 ? 2u : 1u); ++i) {
@@ -62,7 +42,7 @@ std::string JsonString(const std::string& text, bool* valid) {
     *valid = true;
     for (size_t at = 0; at < text.size();) {
         unsigned char c = static_cast<unsigned char>(text[at]);
-        size_t length = Utf8SequenceLength(text, at);
+        size_t length = zw_common::Utf8SequenceLength(text, at);
         if (length == 0) {
             out += "\\ufffd";
             *valid = false;

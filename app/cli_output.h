@@ -7,8 +7,6 @@
 #include <cstdio>
 #include <string>
 
-// Length of the valid UTF-8 sequence at Text[At], 0 when the byte there does not start one.
-size_t Utf8SequenceLength(const std::string& text, size_t at);
 // Text for a terminal, as ls -b shows names: control characters (C0 and C1) and bytes that are no text
 // of the system's encoding become escapes such as \n or \033, and a backslash \\, so that no name can
 // move the cursor or recolour the screen.
