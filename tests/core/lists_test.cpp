@@ -25,115 +25,64 @@ void Fill(OrderedList<Item>& list, std::initializer_list<int> values) {
         ListAdd(list)->value = v;
 }
 
-TEST(OrderedList, NewElementsAreZeroFilledAndAppendWhileTheCursorIsOnTheLast) {
+TEST(OrderedList, AddNextAndSelectMoveTheCursorAsTheCommandsNeed) {
     OrderedList<Item> list;
-    Item* first = ListAdd(list);
+    EXPECT_FALSE(ListNext(list));
+    ListSelect(list, 0);
+    EXPECT_EQ(list.Current(), nullptr);
+    Item* first = ListAdd(list); // zero-filled and current
     EXPECT_EQ(first->value, 0);
     EXPECT_EQ(list.Current(), first);
     first->value = 1;
-    Fill(list, {2, 3});
-    EXPECT_EQ(Values(list), (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(ListCount(list), 3);
-}
-
-TEST(OrderedList, AddWithoutCurrentInsertsAtTheHeadAndAfterCurrentInTheMiddle) {
-    OrderedList<Item> list;
-    Fill(list, {1, 2});
+    Fill(list, {2});
     ListReset(list);
-    ListAdd(list)->value = 0;
+    ListAdd(list)->value = 0; // without a current element: at the head
     ListSelect(list, 1);
-    ListAdd(list)->value = 9;
+    ListAdd(list)->value = 9; // after the current one
     EXPECT_EQ(Values(list), (std::vector<int>{0, 1, 9, 2}));
-}
-
-TEST(OrderedList, NextStaysOnTheLastElementAndOnAnEmptyList) {
-    OrderedList<Item> list;
-    EXPECT_FALSE(ListNext(list));
-    EXPECT_FALSE(ListNext(list));
-    EXPECT_EQ(list.Current(), nullptr);
-    Fill(list, {1, 2});
-    ListReset(list);
-    EXPECT_TRUE(ListNext(list));
-    EXPECT_TRUE(ListNext(list));
-    EXPECT_FALSE(ListNext(list));
-    EXPECT_EQ(list.Current()->value, 2);
-    ListAdd(list)->value = 3; // the cursor stayed on the last: this appends
-    EXPECT_EQ(Values(list), (std::vector<int>{1, 2, 3}));
-}
-
-TEST(OrderedList, SelectClampsToTheLastAndMinusOneSelectsNone) {
-    OrderedList<Item> list;
-    ListSelect(list, 0);
-    EXPECT_EQ(list.Current(), nullptr);
-    Fill(list, {10, 11, 12});
+    EXPECT_FALSE(ListNext(list)); // Next stays on the last element, so Add appends
+    ListAdd(list)->value = 3;
+    EXPECT_EQ(Values(list), (std::vector<int>{0, 1, 9, 2, 3}));
+    EXPECT_EQ(ListCount(list), 5);
     ListSelect(list, -1);
     EXPECT_EQ(list.Current(), nullptr);
-    ListSelect(list, 1);
-    EXPECT_EQ(list.Current()->value, 11);
     ListSelect(list, 99);
-    EXPECT_EQ(list.Current()->value, 12);
+    EXPECT_EQ(list.Current()->value, 3);
+    // An outer iteration is put back with SetCurrent.
+    std::vector<std::pair<int, int>> pairs;
+    ListReset(list);
+    while (ListNext(list)) {
+        Item* outer = list.Current();
+        while (ListNext(list))
+            if (outer->value == 9) pairs.emplace_back(outer->value, list.Current()->value);
+        ListSetCurrent(list, outer);
+    }
+    EXPECT_EQ(pairs, (std::vector<std::pair<int, int>>{{9, 2}, {9, 3}}));
 }
 
-TEST(OrderedList, DeleteMovesToPredecessorOrNewHeadOrNone) {
+TEST(OrderedList, DeleteMovesToThePredecessorOrNewHeadAndLeavesOthersInPlace) {
     OrderedList<Item> list;
     ListDelete(list); // nothing current: nothing happens
-    Fill(list, {1, 2, 3});
+    ListClear(list);
+    Fill(list, {1, 2, 3, 4});
+    ListDelete(list); // the tail: appending goes on at the end
+    ListAdd(list)->value = 5;
+    EXPECT_EQ(Values(list), (std::vector<int>{1, 2, 3, 5}));
+    ListSelect(list, 3);
+    Item* last = list.Current();
     ListSelect(list, 1);
     ListDelete(list);
     EXPECT_EQ(list.Current()->value, 1);
     ListSelect(list, 0);
     ListDelete(list);
     EXPECT_EQ(list.Current()->value, 3);
+    EXPECT_EQ(last->value, 5); // elements never move
+    ListDelete(list);
     ListDelete(list);
     EXPECT_EQ(list.Current(), nullptr);
     EXPECT_EQ(ListCount(list), 0);
-    EXPECT_FALSE(ListNext(list));
-    Fill(list, {4}); // the emptied list works as new
-    EXPECT_EQ(Values(list), (std::vector<int>{4}));
-}
-
-TEST(OrderedList, DeletingTheTailKeepsAppendingAtTheEnd) {
-    OrderedList<Item> list;
-    Fill(list, {1, 2, 3});
-    ListDelete(list);
-    EXPECT_EQ(list.Current()->value, 2);
-    ListAdd(list)->value = 5;
-    EXPECT_EQ(Values(list), (std::vector<int>{1, 2, 5}));
-}
-
-TEST(OrderedList, SetCurrentPutsAnOuterIterationBack) {
-    OrderedList<Item> list;
-    Fill(list, {1, 2, 3});
-    std::vector<std::pair<int, int>> pairs;
-    ListReset(list);
-    while (ListNext(list)) {
-        Item* outer = list.Current();
-        while (ListNext(list))
-            pairs.emplace_back(outer->value, list.Current()->value);
-        ListSetCurrent(list, outer);
-    }
-    EXPECT_EQ(pairs, (std::vector<std::pair<int, int>>{{1, 2}, {1, 3}, {2, 3}}));
-}
-
-TEST(OrderedList, ElementsStayPutWhileOthersAreDeleted) {
-    OrderedList<Item> list;
-    Fill(list, {1, 2, 3});
-    ListSelect(list, 2);
-    Item* last = list.Current();
-    ListSelect(list, 0);
-    ListDelete(list);
-    ListSelect(list, 0);
-    ListDelete(list);
-    EXPECT_EQ(last->value, 3);
-    EXPECT_EQ(list.Current(), last);
-}
-
-TEST(OrderedList, ClearEmptiesAndCanBeRepeated) {
-    OrderedList<Item> list;
+    Fill(list, {4, 6}); // the emptied list works as new, also after a clear
     ListClear(list);
-    Fill(list, {1, 2});
-    ListClear(list);
-    EXPECT_EQ(ListCount(list), 0);
     EXPECT_EQ(list.Current(), nullptr);
     Fill(list, {7});
     EXPECT_EQ(Values(list), (std::vector<int>{7}));
