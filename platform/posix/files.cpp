@@ -230,9 +230,17 @@ bool Matches(const EnumerationSlot& slot, const char* name) {
 
 // What the entry Name of the open folder Folder is: a folder, a regular file with its size, or an entry
 // that cannot be examined (Error tells why). False for anything else: links, devices, FIFOs, sockets.
-bool Examine(int folder, const char* name, EntryKind* kind, int64_t* size, int* error) {
+// Type is the listing's own word (d_type): folders and the kinds never catalogued need no stat, which
+// on /usr/share is one call in eight of the scan; a folder that cannot be listed is reported when the
+// walk lists it.
+bool Examine(int folder, const char* name, unsigned char type, EntryKind* kind, int64_t* size, int* error) {
     struct stat info;
     *size = 0;
+    if (type == DT_DIR) {
+        *kind = ENTRY_FOLDER;
+        return true;
+    }
+    if (type != DT_REG && type != DT_UNKNOWN) return false;
     if (fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
         *error = errno;
         *kind = ENTRY_UNREADABLE;
@@ -269,7 +277,8 @@ bool FetchEntry(EnumerationSlot& slot) {
             EntryRecord.kind = ENTRY_FOLDER;
             return true;
         }
-        if (!Examine(dirfd(slot.search), name, &EntryRecord.kind, &EntryRecord.size, &EntryRecord.error))
+        if (!Examine(dirfd(slot.search), name, entry->d_type, &EntryRecord.kind, &EntryRecord.size,
+                     &EntryRecord.error))
             continue;
         EntryRecord.name = name;
         return true;
@@ -443,7 +452,7 @@ int32_t ListFolder(const std::string& folder, int32_t depth, std::vector<ListedE
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
         ListedEntry listed;
         int error = 0;
-        if (!Examine(dirfd(dir), name, &listed.kind, &listed.size, &error)) continue;
+        if (!Examine(dirfd(dir), name, entry->d_type, &listed.kind, &listed.size, &error)) continue;
         listed.name = name;
         if (listed.kind == ENTRY_UNREADABLE) {
             listed.failure = Classify(error);
