@@ -4,6 +4,7 @@ window side's table, printed as they come and kept for report.md."""
 import os
 from pathlib import Path
 
+import measure
 from measure import PathInfo, link_behaviour
 
 MIB = 1024 * 1024
@@ -32,8 +33,9 @@ def fmt_time(t):
 
 def header(log, command, runs, versions, missing, table, cli):
     log(f"# zwillingsfeger-cli benchmark\n")
-    log(f"Command: `bench/run.py {command}`; {runs} timed rounds after one untimed run of each tool, every tool once a "
-        f"round, in turn; median; warm: "
+    log(f"Command: `bench/run.py {command}`; {runs} timed rounds after one untimed run of each tool (warm: more "
+        f"where the quickest tool's run is short, up to {measure.MOST_ROUNDS}, so that its timed runs add up to about "
+        f"{measure.QUICK_SECONDS} s), every tool once a round, in turn; median; warm: "
         f"the page cache holds the tree; cold: dropped before every run; peak RSS is GNU time's %M.")
     log(f"Machine: {os.cpu_count()} cores, {os.sysconf('SC_PAGE_SIZE') * os.sysconf('SC_PHYS_PAGES') / 2**30:.1f} GiB; "
         f"peers: {'; '.join(versions)}{'; missing: ' + ', '.join(missing) if missing else ''}.")
@@ -53,8 +55,8 @@ def tool_done(log, tool, r):
 
 
 def tree_table(log, results, mode="warm"):
-    log(f"{mode.capitalize()} cache:\n")
     ours = results["zwillingsfeger-cli"]
+    log(f"{mode.capitalize()} cache, {len(ours['walls'])} timed rounds:\n")
     peers = [t for t in results if t != "zwillingsfeger-cli" and results[t]["wall"] is not None]
     fastest = min(peers, key=lambda t: results[t]["wall"]) if peers else None
     log("| tool | median wall s | CPU s (user+sys) | peak RSS MiB | time / ours | memory / ours | groups | same groups as ours | same over distinct files |")
