@@ -100,25 +100,27 @@ def drop_caches():
         f.write("3\n")
 
 
-# Warm runs of a few milliseconds move by as much as they last on a virtual machine: the quickest tool's
-# untimed run decides how many rounds a tree gets, at least Runs, so that its timed runs add up to about
-# QUICK_SECONDS, up to MOST_ROUNDS.
+# Warm runs of a few milliseconds move by as much as they last on a virtual machine: after Runs rounds, a
+# tree whose quickest tool's median is short gets more, so that that tool's timed runs add up to about
+# QUICK_SECONDS, up to MOST_ROUNDS. (Not from the untimed run: it may be the one that fills the cache.)
 QUICK_SECONDS = 0.6
 MOST_ROUNDS = 15
 
 
-def rounds_for(state, runs, cold):
-    walls = [s["first_wall"] for s in state.values() if s["first_wall"]]
-    if cold or not walls:
-        return runs
-    return max(runs, min(MOST_ROUNDS, math.ceil(QUICK_SECONDS / max(min(walls), 1e-3))))
+def more_rounds(state, done, runs, cold):
+    medians = [statistics.median(s["walls"]) for s in state.values() if s["walls"] and None not in s["walls"]]
+    if done < runs:
+        return True
+    if cold or not medians or done >= MOST_ROUNDS:
+        return False
+    return done < math.ceil(QUICK_SECONDS / max(min(medians), 1e-3))
 
 
 def measure_tree(name, tree, tool_table, runs, work, timeout, cold=False):
     """Runs every tool on Tree: each once to warm the cache and collect its groups, then Runs rounds or
-    more (rounds_for) in which every tool runs once more, timed; Cold: the page cache dropped before every run. The rounds take
-    the tools in turn, so that a disk or a machine that slows down meanwhile (a virtual disk is throttled
-    after much reading) slows every tool alike. Yields (tool, result); the medians are of the timed runs."""
+    more (more_rounds) in which every tool runs once more, timed; Cold: the page cache dropped before
+    every run. The rounds take the tools in turn, so that a disk or a machine that slows down meanwhile
+    (a virtual disk is throttled after much reading) slows every tool alike. Yields (tool, result); the medians are of the timed runs."""
     info = PathInfo()
     state = {}
     for tool, make in tool_table.items():
@@ -132,10 +134,11 @@ def measure_tree(name, tree, tool_table, runs, work, timeout, cold=False):
         wall, maxrss, code, cpu = run_once(argv, outdir, outdir / "stdout", outdir / "stderr", timeout)
         output = result_file or outdir / "stdout"
         state[tool] = {"argv": argv, "outdir": outdir, "codes": {code}, "walls": [], "rss": [], "cpus": [],
-                       "first_wall": wall if code != "timeout" else None,
                        "groups": parse(output.read_bytes() if output.exists() else b""),
                        "stderr": (outdir / "stderr").read_bytes()}
-    for _ in range(rounds_for(state, runs, cold)):
+    rounds = 0
+    while more_rounds(state, rounds, runs, cold):
+        rounds += 1
         for tool, s in state.items():
             if "timeout" in s["codes"] and not s["walls"]:
                 continue  # a tool that could not finish once is not timed

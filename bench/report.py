@@ -34,7 +34,7 @@ def fmt_time(t):
 def header(log, command, runs, versions, missing, table, cli):
     log(f"# zwillingsfeger-cli benchmark\n")
     log(f"Command: `bench/run.py {command}`; {runs} timed rounds after one untimed run of each tool (warm: more "
-        f"where the quickest tool's run is short, up to {measure.MOST_ROUNDS}, so that its timed runs add up to about "
+        f"where the quickest tool's median is short, up to {measure.MOST_ROUNDS}, so that its timed runs add up to about "
         f"{measure.QUICK_SECONDS} s), every tool once a round, in turn; median; warm: "
         f"the page cache holds the tree; cold: dropped before every run; peak RSS is GNU time's %M.")
     log(f"Machine: {os.cpu_count()} cores, {os.sysconf('SC_PAGE_SIZE') * os.sysconf('SC_PHYS_PAGES') / 2**30:.1f} GiB; "
