@@ -16,22 +16,26 @@ const std::string& EntryFolder(const FileEntry& entry) {
     return *entry.Folder;
 }
 
-std::string FullPath(const FileEntry& entry) {
+void JoinPathInto(const std::string& folder, const std::string& name, std::string& path) {
+    path.reserve(folder.size() + 1 + name.size());
+    path.assign(folder).push_back(PATH_SEPARATOR);
+    path.append(name);
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
     std::string path;
-    path.reserve(EntryFolder(entry).size() + 1 + entry.Name.size());
-    FullPathInto(entry, path);
+    JoinPathInto(folder, name, path);
     return path;
+}
+
+std::string FullPath(const FileEntry& entry) {
+    return JoinPath(EntryFolder(entry), entry.Name);
 }
 
 void FullPathInto(const FileEntry& entry, std::string& path) {
-    path.assign(EntryFolder(entry)).push_back(PATH_SEPARATOR);
-    path.append(entry.Name);
+    JoinPathInto(EntryFolder(entry), entry.Name, path);
 }
 
 std::string FullPath(const GroupMember& member) {
-    std::string path;
-    path.reserve(member.Folder->size() + 1 + member.Name.size());
-    path.append(*member.Folder).push_back(PATH_SEPARATOR);
-    path.append(member.Name);
-    return path;
+    return JoinPath(*member.Folder, member.Name);
 }

@@ -166,6 +166,11 @@ extern OrderedList<FileEntry> Catalogue;
 extern OrderedList<DuplicateGroup> GroupList;
 extern OrderedList<GroupMember> MemberList;
 
+// Folder, the separator and Name: how every path is made from a folder and a name in it.
+std::string JoinPath(const std::string& folder, const std::string& name);
+// The same into Path, in the room it has already.
+void JoinPathInto(const std::string& folder, const std::string& name, std::string& path);
+
 const std::string& EntryFolder(const FileEntry& entry);
 std::string FullPath(const FileEntry& entry);
 // The same into Path, in the room it has already.

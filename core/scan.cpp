@@ -19,14 +19,6 @@ namespace {
 // tree from exhausting the stack. Deeper folders are passed over like unreadable ones.
 constexpr int32_t MAX_DEPTH = 4096;
 
-std::string JoinName(const std::string& folder, const std::string& name) {
-    std::string path;
-    path.reserve(folder.size() + 1 + name.size());
-    path.append(folder).push_back(PATH_SEPARATOR);
-    path.append(name);
-    return path;
-}
-
 void AppendEntry(const SharedText& folder, std::string name, int64_t size) {
     // Additions append only while the cursor is on the last element.
     ListSetCurrent(Catalogue, static_cast<FileEntry*>(Catalogue.tail));
@@ -70,7 +62,7 @@ void List(Listing& listing) {
     for (const ListedEntry& entry : listing.entries)
         if (entry.kind == ENTRY_FOLDER) {
             auto sub = std::make_unique<Listing>();
-            sub->folder = JoinName(listing.folder, entry.name);
+            sub->folder = JoinPath(listing.folder, entry.name);
             sub->depth = listing.depth + 1;
             Listing* made = sub.get();
             made->job.work = [made] { List(*made); };
@@ -120,9 +112,9 @@ void WalkListings(const std::string& base) {
             AppendEntry(place.shared, std::move(entry.name), entry.size);
         } else if (entry.kind == ENTRY_UNREADABLE) {
             ScanOmissions.push_back(
-                {JoinName(listing.folder, entry.name), FailureReason(entry.failure, entry.failureText)});
+                {JoinPath(listing.folder, entry.name), FailureReason(entry.failure, entry.failureText)});
         } else if (listing.depth >= MAX_DEPTH) {
-            ScanOmissions.push_back({JoinName(listing.folder, entry.name), TooDeep()});
+            ScanOmissions.push_back({JoinPath(listing.folder, entry.name), TooDeep()});
         } else {
             Listing& sub = *listing.subfolders[place.subfolder++];
             Await(sub.job);
@@ -168,14 +160,14 @@ void ScanFolder(const std::string& folder, const std::string& pattern, int32_t d
         std::string name = EntryName();
         if (kind == ENTRY_FOLDER) {
             if (name == "." || name == "..") continue;
-            ScanFolder(JoinName(base, name), pattern, depth + 1);
+            ScanFolder(JoinPath(base, name), pattern, depth + 1);
             // The nested walk made its own slot current.
             SelectEnumeration(depth);
         } else if (kind == ENTRY_FILE) {
             if (!shared) shared = SharedText(base);
             AppendEntry(shared, std::move(name), EntrySize());
         } else if (kind == ENTRY_UNREADABLE) {
-            NoteFailure(ScanOmissions, JoinName(base, name));
+            NoteFailure(ScanOmissions, JoinPath(base, name));
         }
     }
 }
