@@ -2,8 +2,6 @@
 #include "app/cli_output.h"
 
 #include "core/lists.h"
-#include "core/omissions.h"
-#include "core/search.h"
 #include "platform/common/utf8.h"
 #include "platform/text.h"
 
@@ -118,8 +116,7 @@ void WriteGroups(std::FILE* out, CliFormat format, bool escape) {
     if (format == CliFormat::Json) std::fputs("\n]}\n", out);
 }
 
-void WriteStats(std::FILE* err, double scanSeconds, double searchSeconds) {
-    const SearchStats& stats = LastSearchStats();
+void WriteStats(std::FILE* err, const SearchStats& stats, double scanSeconds, double searchSeconds) {
     std::fprintf(err,
                  "files catalogued: %lld\n"
                  "candidate files:  %lld (%lld bytes)\n"
@@ -133,11 +130,9 @@ void WriteStats(std::FILE* err, double scanSeconds, double searchSeconds) {
                  static_cast<long long>(stats.groupedFiles), scanSeconds, searchSeconds);
 }
 
-bool ReportOmissions(std::FILE* err, bool escape) {
-    for (const auto* list : {&ScanOmissions, &SearchOmissions})
-        for (const Omission& omission : *list) {
-            const std::string path = escape ? TerminalText(omission.path) : omission.path;
-            std::fprintf(err, "zwillingsfeger-cli: %s: %s\n", path.c_str(), omission.reason.c_str());
-        }
-    return ScanOmissions.empty() && SearchOmissions.empty();
+void ReportOmissions(std::FILE* err, const std::vector<Omission>& omissions, bool escape) {
+    for (const Omission& omission : omissions) {
+        const std::string path = escape ? TerminalText(omission.path) : omission.path;
+        std::fprintf(err, "zwillingsfeger-cli: %s: %s\n", path.c_str(), omission.reason.c_str());
+    }
 }

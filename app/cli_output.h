@@ -3,9 +3,12 @@
 #pragma once
 
 #include "app/cli_arguments.h"
+#include "core/omissions.h"
+#include "core/search_stats.h"
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // Text for a terminal, as ls -b shows names: control characters (C0 and C1) and bytes that are no text
 // of the system's encoding become escapes such as \n or \033, and a backslash \\, so that no name can
@@ -19,7 +22,7 @@ std::string JsonMember(const std::string& path);
 // Prints the groups of GroupList in their order, each group's members as FullPath in member order.
 // Escape shows text paths as a terminal should show them.
 void WriteGroups(std::FILE* out, CliFormat format, bool escape);
-// The last search's statistics, for --stats, with the wall time the scan and the search took.
-void WriteStats(std::FILE* err, double scanSeconds, double searchSeconds);
-// Names what the scans and the search left out, one line each, escaped when Escape; true when nothing was.
-bool ReportOmissions(std::FILE* err, bool escape);
+// A search's statistics, for --stats, with the wall time the scan and the search took.
+void WriteStats(std::FILE* err, const SearchStats& stats, double scanSeconds, double searchSeconds);
+// Names what was left out, one line each, escaped when Escape.
+void ReportOmissions(std::FILE* err, const std::vector<Omission>& omissions, bool escape);

@@ -4,12 +4,11 @@
 
 #include "app/cli_arguments.h"
 #include "app/cli_output.h"
+#include "app/cli_progress.h"
 #include "core/lists.h"
 #include "core/omissions.h"
 #include "core/scan.h"
 #include "core/search.h"
-#include "core/search_tuning.h"
-#include "platform/console/console_bars.h"
 #include "platform/file_services.h"
 
 #include <cerrno>
@@ -90,30 +89,31 @@ int RunCli(const std::vector<std::string>& args, const CliStreams& streams) {
     if (!usable) return 2;
 
     InitFileServices();
-    // The scan and the search read with the threads asked for.
-    const int32_t readers = CurrentSearchTuning().readers;
-    CurrentSearchTuning().readers = options.threads;
     ListClear(Catalogue);
     ListClear(GroupList);
     ListClear(MemberList);
-    ScanOmissions.clear();
+    std::vector<Omission> omissions;
     const auto started = std::chrono::steady_clock::now();
-    for (const std::string& folder : FoldersToScan(absolute))
-        ScanFolder(folder, "*.*", 0);
+    for (const std::string& folder : FoldersToScan(absolute)) {
+        ScanResult scan = ScanFolder(folder, "*.*", 0, ScanRequest{options.threads});
+        omissions.insert(omissions.end(), scan.omissions.begin(), scan.omissions.end());
+    }
     const auto scanned = std::chrono::steady_clock::now();
 
-    ConsoleShowProgress(streams.errTerminal);
-    FindDuplicates();
+    CliProgress progress{err};
+    SearchRequest request{options.threads, {}};
+    if (streams.errTerminal) request.progress = CliProgressSink(progress);
+    SearchResult found = FindDuplicates(request);
     const auto searched = std::chrono::steady_clock::now();
-    CurrentSearchTuning().readers = readers;
-    ConsoleShowProgress(false);
+    EndProgressLine(progress);
+    omissions.insert(omissions.end(), found.omissions.begin(), found.omissions.end());
 
-    const bool whole = ReportOmissions(err, streams.errTerminal);
+    ReportOmissions(err, omissions, streams.errTerminal);
     WriteGroups(out, options.format, streams.outTerminal);
     const bool written = Flushed(streams);
     if (options.stats)
-        WriteStats(err, std::chrono::duration<double>(scanned - started).count(),
+        WriteStats(err, found.stats, std::chrono::duration<double>(scanned - started).count(),
                    std::chrono::duration<double>(searched - scanned).count());
     if (!written) return 1;
-    return whole ? 0 : 3;
+    return omissions.empty() ? 0 : 3;
 }

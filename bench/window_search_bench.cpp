@@ -10,6 +10,7 @@
 #include "ui/controls.h"
 #include "ui/layout.h"
 #include "ui/present.h"
+#include "ui/progress_bars.h"
 
 #include <chrono>
 #include <cstdio>
@@ -43,7 +44,8 @@ int main(int argc, char** argv) {
     // What the Search command does, in its order.
     start = std::chrono::steady_clock::now();
     ClearRows(LstMembers);
-    FindDuplicates();
+    WindowBars bars;
+    FindDuplicates({0, WindowProgress(bars)});
     const double findSeconds = SecondsSince(start);
     RefreshLists(REFRESH_GROUPS);
     Settle();

@@ -3,8 +3,6 @@
 // deletion uses.
 #include "core/compare.h"
 
-#include "core/bars.h"
-#include "core/controls.h"
 #include "core/reading.h"
 #include "core/search_tuning.h"
 #include "platform/file_services.h"
@@ -37,12 +35,11 @@ bool SameStretch(SlotFile& a, SlotFile& b, Stretch stretch, int64_t size, std::v
            std::memcmp(bufferA.data(), bufferB.data(), static_cast<size_t>(length)) == 0;
 }
 
-int32_t ComparePair(int64_t size) {
+int32_t ComparePair(int64_t size, const ProgressSink& progress) {
     const bool large = size >= LARGE_FILE_THRESHOLD;
     // After an equal pair the bar rests where a walk in 4-byte units would leave it: at the start of
     // the last unit, in per cent.
     const int32_t equalEnd = large ? static_cast<int32_t>(((size - 1) / 4 * 4 + 1) * 100 / size) : 0;
-    BarPainter bar{BarFile};
     SlotFile a{1}, b{2};
     ReadPlan plan = PlanFor(size);
     std::vector<unsigned char> bufferA, bufferB;
@@ -51,11 +48,13 @@ int32_t ComparePair(int64_t size) {
     while (!PlanDone(plan)) {
         const Stretch stretch = NextStretch(plan, cap);
         if (!SameStretch(a, b, stretch, size, bufferA, bufferB)) {
-            if (large) ShowBar(bar, 100);
+            if (large) ShowProgress(progress, METER_FILE, 100);
             return 0;
         }
         compared += stretch.to - stretch.from;
-        if (large) ShowBar(bar, static_cast<int32_t>(std::min<int64_t>(compared * 100 / size, equalEnd)));
+        if (large)
+            ShowProgress(progress, METER_FILE,
+                         static_cast<int32_t>(std::min<int64_t>(compared * 100 / size, equalEnd)));
     }
     return 1;
 }
@@ -73,14 +72,15 @@ int32_t SameContent(int32_t slotA, int32_t slotB, int64_t size) {
     }
 }
 
-int32_t CompareFiles(const std::string& pathA, const std::string& pathB, int64_t size) {
+int32_t CompareFiles(const std::string& pathA, const std::string& pathB, int64_t size,
+                     const ProgressSink& progress) {
     if (size < 0) return 0;
     if (!OpenForReading(1, pathA)) return 0;
     if (!OpenForReading(2, pathB)) {
         CloseFileSlot(1);
         return 0;
     }
-    int32_t result = SameFile(pathA, pathB) ? 0 : ComparePair(size);
+    int32_t result = SameFile(pathA, pathB) ? 0 : ComparePair(size, progress);
     CloseFileSlot(2);
     CloseFileSlot(1);
     return result;

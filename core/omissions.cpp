@@ -1,10 +1,7 @@
-// The lists of what the scans and the search left out.
+// The reasons noted for what the scans and the search left out.
 #include "core/omissions.h"
 
 #include "platform/file_services.h"
-
-std::vector<Omission> ScanOmissions;
-std::vector<Omission> SearchOmissions;
 
 std::string FailureReason(int32_t failure, const std::string& text) {
     // A file or folder that is no longer there was listed a moment before: it vanished.

@@ -11,10 +11,6 @@ struct Omission {
     std::string reason;
 };
 
-// Left out by the scans since the catalogue was last emptied, and by the last search.
-extern std::vector<Omission> ScanOmissions;
-extern std::vector<Omission> SearchOmissions;
-
 inline constexpr const char* REASON_VANISHED = "vanished";
 inline constexpr const char* REASON_CHANGED = "changed during the search";
 

@@ -6,7 +6,6 @@
 #include "core/lists.h"
 #include "core/omissions.h"
 #include "core/readers.h"
-#include "core/search_tuning.h"
 #include "platform/file_services.h"
 
 #include <chrono>
@@ -74,7 +73,7 @@ void List(Listing& listing) {
 }
 
 // The walk over listings made ahead: the same entries, omissions and order as the walk alone.
-void WalkListings(const std::string& base) {
+void WalkListings(const std::string& base, ScanResult& result) {
     Listing root;
     root.folder = base;
     root.job.work = [&root] { List(root); };
@@ -90,7 +89,7 @@ void WalkListings(const std::string& base) {
     std::vector<Place> walk{Place{&root, 0, 0, {}}};
     Await(root.job);
     if (!root.listed) {
-        ScanOmissions.push_back({base, FailureReason(root.failure, root.failureText)});
+        result.omissions.push_back({base, FailureReason(root.failure, root.failureText)});
         return;
     }
     while (!walk.empty()) {
@@ -99,7 +98,7 @@ void WalkListings(const std::string& base) {
         if (place.entry == listing.entries.size()) {
             // The listing broke off: the rest of this folder was not seen.
             if (listing.failure != FAILURE_NONE)
-                ScanOmissions.push_back(
+                result.omissions.push_back(
                     {listing.folder, FailureReason(listing.failure, listing.failureText)});
             walk.pop_back();
             // The subtree is done with; its parent holds nothing of it any longer.
@@ -111,35 +110,37 @@ void WalkListings(const std::string& base) {
             if (!place.shared) place.shared = SharedText(listing.folder);
             AppendEntry(place.shared, std::move(entry.name), entry.size);
         } else if (entry.kind == ENTRY_UNREADABLE) {
-            ScanOmissions.push_back(
+            result.omissions.push_back(
                 {JoinPath(listing.folder, entry.name), FailureReason(entry.failure, entry.failureText)});
         } else if (listing.depth >= MAX_DEPTH) {
-            ScanOmissions.push_back({JoinPath(listing.folder, entry.name), TooDeep()});
+            result.omissions.push_back({JoinPath(listing.folder, entry.name), TooDeep()});
         } else {
             Listing& sub = *listing.subfolders[place.subfolder++];
             Await(sub.job);
             if (sub.listed)
                 walk.push_back(Place{&sub, 0, 0, {}});
             else
-                ScanOmissions.push_back({sub.folder, FailureReason(sub.failure, sub.failureText)});
+                result.omissions.push_back({sub.folder, FailureReason(sub.failure, sub.failureText)});
         }
     }
 }
 
 } // namespace
 
-void ScanFolder(const std::string& folder, const std::string& pattern, int32_t depth) {
+namespace {
+
+void Scan(const std::string& folder, const std::string& pattern, int32_t depth, const ScanRequest& request,
+          ScanResult& result) {
     if (depth < 0) return;
     std::string base = folder;
     if (EndsWithSeparator(base)) base.pop_back();
     if (depth > MAX_DEPTH) {
-        ScanOmissions.push_back({base, TooDeep()});
+        result.omissions.push_back({base, TooDeep()});
         return;
     }
-    const int32_t readers = CurrentSearchTuning().readers;
-    if (depth == 0 && readers != 1 && (pattern.empty() || pattern == "*.*")) {
-        StartReaders(readers);
-        WalkListings(base);
+    if (depth == 0 && request.readers != 1 && (pattern.empty() || pattern == "*.*")) {
+        StartReaders(request.readers);
+        WalkListings(base, result);
         StopReaders();
         return;
     }
@@ -147,27 +148,36 @@ void ScanFolder(const std::string& folder, const std::string& pattern, int32_t d
     SharedText shared;
 
     if (!StartEnumeration(depth, base, pattern) && LastFailure() != FAILURE_NONE) {
-        NoteFailure(ScanOmissions, base);
+        NoteFailure(result.omissions, base);
         return;
     }
     for (;;) {
         EntryKind kind = NextEntry();
         if (kind == ENTRY_END) {
             // The listing broke off: the rest of this folder was not seen.
-            if (LastFailure() != FAILURE_NONE) NoteFailure(ScanOmissions, base);
+            if (LastFailure() != FAILURE_NONE) NoteFailure(result.omissions, base);
             break;
         }
         std::string name = EntryName();
         if (kind == ENTRY_FOLDER) {
             if (name == "." || name == "..") continue;
-            ScanFolder(JoinPath(base, name), pattern, depth + 1);
+            Scan(JoinPath(base, name), pattern, depth + 1, request, result);
             // The nested walk made its own slot current.
             SelectEnumeration(depth);
         } else if (kind == ENTRY_FILE) {
             if (!shared) shared = SharedText(base);
             AppendEntry(shared, std::move(name), EntrySize());
         } else if (kind == ENTRY_UNREADABLE) {
-            NoteFailure(ScanOmissions, JoinPath(base, name));
+            NoteFailure(result.omissions, JoinPath(base, name));
         }
     }
+}
+
+} // namespace
+
+ScanResult ScanFolder(const std::string& folder, const std::string& pattern, int32_t depth,
+                      const ScanRequest& request) {
+    ScanResult result;
+    Scan(folder, pattern, depth, request, result);
+    return result;
 }

@@ -1,9 +1,21 @@
 // The folder scan: catalogues every file below a folder, depth first and pre-order.
 #pragma once
 
+#include "core/omissions.h"
+
 #include <cstdint>
 #include <string>
+#include <vector>
+
+struct ScanRequest {
+    int32_t readers = 0; // listing threads: 0 chosen by itself, 1 lists on the calling thread alone
+};
+
+struct ScanResult {
+    std::vector<Omission> omissions; // files and folders that could not be listed, in the walk's order
+};
 
 // Appends one FileEntry per file below Folder to the Catalogue. One trailing separator of Folder is
 // dropped. Depth is the enumeration slot (0 for the top call).
-void ScanFolder(const std::string& folder, const std::string& pattern, int32_t depth);
+ScanResult ScanFolder(const std::string& folder, const std::string& pattern, int32_t depth,
+                      const ScanRequest& request = {});

@@ -29,8 +29,6 @@
 
 namespace {
 
-SearchStats lastStats;
-
 // The places of the files that are not empty, sorted by size and then by place: a radix sort over the
 // sizes, 11 bits a pass from the lowest, each pass stable. With 4-bit digits, sizes 300 5 300 260 at
 // places 0 1 2 3 (300 = 0x12C, 5 = 0x005, 260 = 0x104):
@@ -108,7 +106,7 @@ int64_t SetBudget() {
 constexpr size_t ROOM_KEPT = 256 * 1024;
 
 // Searches sets one after another in the order the shared counter hands them out, on this thread with its
-// own file slots and block room; the thread that owns the window paints the bars as it goes.
+// own file slots and block room; the thread that started the search shows the progress as it goes.
 void SearchSets(const std::vector<FileEntry*>& entries, const std::vector<uint32_t>& order,
                 const std::vector<std::pair<size_t, size_t>>& runs, std::atomic<size_t>& next,
                 SearchProgress& progress, std::vector<SetWorker>& workers, std::vector<SetResult>& results) {
@@ -137,14 +135,14 @@ void SearchSets(const std::vector<FileEntry*>& entries, const std::vector<uint32
 // Each reader the pool has or may add runs the same loop as this thread; with one reader this thread
 // searches every set, in order.
 void SearchAllSets(const std::vector<FileEntry*>& entries, const std::vector<uint32_t>& order,
-                   const std::vector<std::pair<size_t, size_t>>& runs, SearchProgress& progress,
-                   std::vector<SetResult>& results) {
+                   const std::vector<std::pair<size_t, size_t>>& runs, int32_t readers,
+                   SearchProgress& progress, std::vector<SetResult>& results) {
     const SearchTuning& tuning = CurrentSearchTuning();
     // Each thread has file slots of its own: the searching thread's, then a quarter as many for each
     // reader, of which there may be many on a cold disk.
     const int32_t slots = std::max(tuning.openFiles, 1),
                   readerSlots = std::max(slots / 4, std::min(slots, 16));
-    std::vector<SetWorker> workers(size_t(PlannedReaders(tuning.readers)) + 1);
+    std::vector<SetWorker> workers(size_t(PlannedReaders(readers)) + 1);
     int32_t slot = tuning.firstSlot;
     for (size_t t = 0; t < workers.size(); ++t) {
         const int32_t count = t == 0 ? slots : readerSlots;
@@ -153,7 +151,7 @@ void SearchAllSets(const std::vector<FileEntry*>& entries, const std::vector<uin
         slot += count;
     }
     ReserveFileSlots(slot);
-    StartReaders(tuning.readers);
+    StartReaders(readers);
 
     std::atomic<size_t> next{0};
     std::deque<ReaderJob> searchers(workers.size() - 1);
@@ -169,11 +167,11 @@ void SearchAllSets(const std::vector<FileEntry*>& entries, const std::vector<uin
 
 } // namespace
 
-void FindDuplicates() {
+SearchResult FindDuplicates(const SearchRequest& request) {
     ListReset(Catalogue);
     ListClear(GroupList);
     ListClear(MemberList);
-    SearchOmissions.clear();
+    SearchResult result;
 
     // The catalogue by place, allocated once at its exact size.
     int64_t count = 0;
@@ -193,7 +191,7 @@ void FindDuplicates() {
     std::vector<int64_t>().swap(sizes);
     // The runs of one size with at least two entries are the sets to search.
     std::vector<std::pair<size_t, size_t>> runs;
-    SearchStats stats;
+    SearchStats& stats = result.stats;
     stats.filesCatalogued = count;
     for (size_t begin = 0, end; begin < order.size(); begin = end) {
         end = begin + 1;
@@ -206,32 +204,29 @@ void FindDuplicates() {
     }
 
     SearchProgress progress;
-    StartProgress(progress, stats.candidateBytes);
+    progress.sink = request.progress;
+    progress.total = stats.candidateBytes;
     std::vector<SetResult> results(runs.size());
-    SearchAllSets(entries, order, runs, progress, results);
+    SearchAllSets(entries, order, runs, request.readers, progress, results);
     // The index is done with before the result lists are built.
     std::vector<FileEntry*>().swap(entries);
     std::vector<uint32_t>().swap(order);
 
     std::vector<Group> groups;
-    for (SetResult& result : results) {
-        for (Group& group : result.groups)
+    for (SetResult& set : results) {
+        for (Group& group : set.groups)
             groups.push_back(std::move(group));
-        for (Omission& omission : result.omissions)
-            SearchOmissions.push_back(std::move(omission));
-        stats.bytesRead += result.stats.bytesRead;
-        stats.floorBytes += result.stats.floorBytes;
+        for (Omission& omission : set.omissions)
+            result.omissions.push_back(std::move(omission));
+        stats.bytesRead += set.stats.bytesRead;
+        stats.floorBytes += set.stats.floorBytes;
     }
     std::vector<SetResult>().swap(results);
     MakeLists(groups, stats);
-    lastStats = stats;
 
     // The walk over the catalogue would end with its cursor on the last entry.
     ListSetCurrent(Catalogue, static_cast<FileEntry*>(Catalogue.tail));
-    ShowBarNow(progress.overall, 0);
-    if (count > 0) ShowBarNow(progress.file, 0);
-}
-
-const SearchStats& LastSearchStats() {
-    return lastStats;
+    ShowProgress(request.progress, METER_OVERALL, 0, true);
+    if (count > 0) ShowProgress(request.progress, METER_FILE, 0, true);
+    return result;
 }

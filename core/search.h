@@ -1,20 +1,24 @@
 // The duplicate search: turns the Catalogue into duplicate groups.
 #pragma once
 
+#include "core/omissions.h"
+#include "core/progress.h"
+#include "core/search_stats.h"
+
 #include <cstdint>
+#include <vector>
+
+struct SearchRequest {
+    int32_t readers = 0; // reading threads: 0 chosen by itself, 1 reads on the calling thread alone
+    ProgressSink progress;
+};
+
+struct SearchResult {
+    SearchStats stats;
+    std::vector<Omission> omissions; // files that changed or could not be read, in the sets' order
+};
 
 // Replaces GroupList and MemberList with the groups of identical files of the Catalogue, in the order
-// of their reference files; moves BarOverall and BarFile while it runs and leaves BarOverall at 0.
-void FindDuplicates();
-
-// What the last FindDuplicates did, for the command line's --stats.
-struct SearchStats {
-    int64_t filesCatalogued = 0;
-    int64_t candidateFiles = 0; // non-empty files that share their size with another entry
-    int64_t candidateBytes = 0; // their sizes added up
-    int64_t bytesRead = 0;      // what the search read from disk
-    int64_t floorBytes = 0;     // grouped files read whole, every other candidate until it was unique
-    int64_t groups = 0;
-    int64_t groupedFiles = 0;
-};
-const SearchStats& LastSearchStats();
+// of their reference files; moves both meters while it runs and ends them at 0 (METER_FILE only when
+// the catalogue holds a file).
+SearchResult FindDuplicates(const SearchRequest& request = {});

@@ -19,7 +19,6 @@ struct SearchTuning {
     // each file's next stretch, read one file at a time; the files that share a hash are then compared
     // with the first of them, byte for byte.
     int64_t minimumBlock = 4 * 1024;
-    int32_t readers = 0;     // reading threads: 0 chosen by itself, 1 reads on the searching thread alone
     int32_t openFiles = 256; // files held open at once by each searching thread; others are reopened
     // A step of a set is read on the reader threads when it reads this many files or bytes; smaller
     // steps cost less read one after another, while other sets are searched on the other threads.

@@ -2,8 +2,10 @@
 // used file is closed when a slot is needed), read stretch by stretch on the searching thread, checked
 // against what their first open found, grouped or dropped.
 #include "core/set_files.h"
+
 #include "core/readers.h"
 #include "core/search_tuning.h"
+#include "core/set_reads.h"
 
 #include <algorithm>
 #include <chrono>
@@ -100,16 +102,10 @@ bool Open(SizeSet& set, int32_t m, FileStamp* stamp) {
     return true;
 }
 
-} // namespace
-
-namespace {
-
 ReadOutcome Changed(SizeSet& set, int32_t m) {
     set.omissions.push_back({FullPath(*set.files[m].entry), REASON_CHANGED});
     return ReadOutcome::Failed;
 }
-
-} // namespace
 
 // What a file's open found. A file opened again must be the file its first open found, or it would be
 // compared partly as one version and partly as another.
@@ -127,18 +123,46 @@ ReadOutcome CheckOpened(SizeSet& set, int32_t m, const FileStamp& stamp) {
     return ReadOutcome::Read;
 }
 
-// What a read of Got bytes of Stretch means.
-ReadOutcome CheckRead(SizeSet& set, int32_t m, Stretch stretch, int64_t got) {
-    SetFile& file = set.files[m];
-    file.read += got;
-    ++file.reads;
-    set.stats.bytesRead += got;
-    return got == stretch.to - stretch.from ? ReadOutcome::Read : Changed(set, m);
-}
-
 ReadOutcome Failed(SizeSet& set, int32_t m, int32_t failure, const std::string& text) {
     set.omissions.push_back({FullPath(*set.files[m].entry), FailureReason(failure, text)});
     return ReadOutcome::Failed;
+}
+
+} // namespace
+
+void KeepFailure(OpenRead& read) {
+    read.failure = LastFailure();
+    read.failureText = LastFailureText();
+}
+
+void PerformRead(OpenRead& read, int32_t slot, const FileEntry& entry, Stretch stretch, int64_t wanted,
+                 unsigned char* block) {
+    Timed timed{std::chrono::steady_clock::now(), wanted};
+    if (read.open) {
+        read.opened = OpenInSlot(slot, ThreadPath(entry), &read.stamp) != 0;
+        if (!read.opened) return KeepFailure(read);
+    }
+    read.got = ReadInSlot(slot, block, wanted, stretch.from);
+    if (read.got < 0) KeepFailure(read);
+}
+
+ReadOutcome JudgeOpen(SizeSet& set, int32_t m, const OpenRead& read) {
+    if (!read.opened) return Failed(set, m, read.failure, read.failureText);
+    return CheckOpened(set, m, read.stamp);
+}
+
+// A read of fewer bytes than the stretch holds, or of one more at the end, means the file changed size.
+ReadOutcome Judge(SizeSet& set, int32_t m, const OpenRead& read, Stretch stretch) {
+    if (read.open) {
+        const ReadOutcome opened = JudgeOpen(set, m, read);
+        if (opened != ReadOutcome::Read) return opened;
+    }
+    if (read.got < 0) return Failed(set, m, read.failure, read.failureText);
+    SetFile& file = set.files[m];
+    file.read += read.got;
+    ++file.reads;
+    set.stats.bytesRead += read.got;
+    return read.got == stretch.to - stretch.from ? ReadOutcome::Read : Changed(set, m);
 }
 
 // The read length of a stretch: one byte more at the end, so that a file that has grown shows it.
@@ -146,23 +170,27 @@ int64_t Wanted(const SizeSet& set, Stretch stretch) {
     return stretch.to - stretch.from + (stretch.to == set.size ? 1 : 0);
 }
 
-// Reads Stretch of file M on this thread.
+// Reads Stretch of file M on this thread. A file opened here is judged before it is read: one that takes
+// no part is not read.
 ReadOutcome ReadOne(SizeSet& set, int32_t m, Stretch stretch, unsigned char* block) {
     SetFile& file = set.files[m];
     if (const auto& hook = CurrentSearchTuning().beforeRead) hook(FullPath(*file.entry));
     Timed timed{std::chrono::steady_clock::now(), Wanted(set, stretch)};
+    OpenRead read;
     if (file.slot == 0) {
-        FileStamp stamp;
-        if (!Open(set, m, &stamp)) return Failed(set, m, LastFailure(), LastFailureText());
-        const ReadOutcome opened = CheckOpened(set, m, stamp);
+        read.open = true;
+        read.opened = Open(set, m, &read.stamp);
+        if (!read.opened) KeepFailure(read);
+        const ReadOutcome opened = JudgeOpen(set, m, read);
         if (opened != ReadOutcome::Read) return opened;
+        read.open = false;
     } else {
         Unlink(set, m);
         LinkFront(set, m);
     }
-    const int64_t got = ReadInSlot(file.slot, block, Wanted(set, stretch), stretch.from);
-    if (got < 0) return Failed(set, m, LastFailure(), LastFailureText());
-    return CheckRead(set, m, stretch, got);
+    read.got = ReadInSlot(file.slot, block, Wanted(set, stretch), stretch.from);
+    if (read.got < 0) KeepFailure(read);
+    return Judge(set, m, read, stretch);
 }
 
 namespace {

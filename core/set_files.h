@@ -31,13 +31,27 @@ void Close(SizeSet& set, int32_t m);
 // A free slot, closing the least recently used file when there is none; and a slot given to file M.
 int32_t TakeSlot(SizeSet& set);
 void GiveSlot(SizeSet& set, int32_t m, int32_t slot);
-// What a file's open and read found, as its outcome; a failure or a change is noted as left out.
-ReadOutcome CheckOpened(SizeSet& set, int32_t m, const FileStamp& stamp);
-ReadOutcome CheckRead(SizeSet& set, int32_t m, Stretch stretch, int64_t got);
-ReadOutcome Failed(SizeSet& set, int32_t m, int32_t failure, const std::string& text);
+
+// One file's open (when it was closed) and read of a stretch, on whichever thread did them, and what
+// they found.
+struct OpenRead {
+    bool open = false; // the file was opened first
+    bool opened = false;
+    FileStamp stamp;  // what the open found
+    int64_t got = -1; // bytes read, -1 after a failure or before the read
+    int32_t failure = FAILURE_NONE;
+    std::string failureText;
+};
+// Keeps the file services' last failure on this thread in Read.
+void KeepFailure(OpenRead& read);
+// Opens Entry's file in Slot when Read.open, then reads Stretch (Wanted bytes) into Block; on any thread.
+void PerformRead(OpenRead& read, int32_t slot, const FileEntry& entry, Stretch stretch, int64_t wanted,
+                 unsigned char* block);
+// What the open of file M found, and then what its read of Stretch found, as the file's outcome; a
+// failure or a change is noted as left out. JudgeOpen alone for a file opened and not yet read.
+ReadOutcome JudgeOpen(SizeSet& set, int32_t m, const OpenRead& read);
+ReadOutcome Judge(SizeSet& set, int32_t m, const OpenRead& read, Stretch stretch);
 // The bytes read for a stretch: one more at the end, so that a file that has grown shows it.
 int64_t Wanted(const SizeSet& set, Stretch stretch);
 // Reads Stretch of file M on this thread, opening it again if it was closed.
 ReadOutcome ReadOne(SizeSet& set, int32_t m, Stretch stretch, unsigned char* block);
-// Waits for the read of file M handed to the readers in the step being read (set_reads.cpp).
-void AwaitPendingRead(SizeSet& set, int32_t m);

@@ -1,5 +1,7 @@
 // The reads of a size set's step handed to the reader threads, a few files a job, and taken back in
 // member order, judged as reading them one after another on the searching thread would judge them.
+#include "core/set_reads.h"
+
 #include "core/block_order.h"
 #include "core/readers.h"
 #include "core/search_tuning.h"
@@ -14,17 +16,11 @@ namespace {
 struct StretchRead {
     int32_t m = 0;
     int32_t slot = 0;
-    bool open = false; // the file is opened first
     const FileEntry* entry = nullptr;
     Stretch stretch;
     int64_t wanted = 0; // bytes asked for
     unsigned char* block = nullptr;
-    // Results.
-    FileStamp stamp;
-    bool opened = false;
-    int64_t got = -1;
-    int32_t failure = FAILURE_NONE;
-    std::string failureText;
+    OpenRead result;
     size_t job = 0;         // the job of the step's reads that reads it
     bool performed = false; // read already, before its job was handed out
 };
@@ -43,44 +39,25 @@ constexpr int32_t STRETCH_READ = 2;
 thread_local StepReads* stepReads = nullptr;
 
 // Runs on a reader: the open, if the file was closed, and the read.
-void Perform(StretchRead& read, int64_t wanted) {
-    Timed timed{std::chrono::steady_clock::now(), wanted};
-    if (read.open) {
-        read.opened = OpenInSlot(read.slot, ThreadPath(*read.entry), &read.stamp) != 0;
-        if (!read.opened) {
-            read.failure = LastFailure();
-            read.failureText = LastFailureText();
-            return;
-        }
-    }
-    read.got = ReadInSlot(read.slot, read.block, wanted, read.stretch.from);
-    if (read.got < 0) {
-        read.failure = LastFailure();
-        read.failureText = LastFailureText();
-    }
+void Perform(StretchRead& read) {
+    PerformRead(read.result, read.slot, *read.entry, read.stretch, read.wanted, read.block);
 }
 
 // Takes back a read from the readers and judges it as ReadOne would have.
 ReadOutcome Apply(SizeSet& set, StretchRead& read) {
     const int32_t m = read.m;
     set.files[m].pending = -1;
-    if (read.open) {
-        if (!read.opened) {
-            if (set.files[m].slot == read.slot) {
-                set.files[m].slot = 0;
-                Unlink(set, m);
-                --set.openCount;
-                set.worker->freeSlots.push_back(read.slot);
-            }
-            // Out of handles on a reader: tried once more here, where room can be made.
-            if (read.failure == FAILURE_NO_HANDLES) return ReadOne(set, m, read.stretch, read.block);
-            return Failed(set, m, read.failure, read.failureText);
+    if (read.result.open && !read.result.opened) {
+        if (set.files[m].slot == read.slot) {
+            set.files[m].slot = 0;
+            Unlink(set, m);
+            --set.openCount;
+            set.worker->freeSlots.push_back(read.slot);
         }
-        const ReadOutcome opened = CheckOpened(set, m, read.stamp);
-        if (opened != ReadOutcome::Read) return opened;
+        // Out of handles on a reader: tried once more here, where room can be made.
+        if (read.result.failure == FAILURE_NO_HANDLES) return ReadOne(set, m, read.stretch, read.block);
     }
-    if (read.got < 0) return Failed(set, m, read.failure, read.failureText);
-    return CheckRead(set, m, read.stretch, read.got);
+    return Judge(set, m, read.result, read.stretch);
 }
 
 } // namespace
@@ -93,7 +70,7 @@ void AwaitPendingRead(SizeSet& set, int32_t m) {
     if (read.job < stepReads->jobs.size()) {
         Await(stepReads->jobs[read.job]);
     } else if (!read.performed) {
-        Perform(read, read.wanted);
+        Perform(read);
         read.performed = true;
     }
 }
@@ -121,13 +98,13 @@ void ReadStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch st
         if (const auto& hook = CurrentSearchTuning().beforeRead) hook(FullPath(*file.entry));
         StretchRead& read = step.reads.emplace_back();
         read.m = m;
+        read.entry = file.entry;
         read.stretch = stretch;
         read.wanted = wanted;
         read.block = blocks[i];
         read.job = step.jobs.size();
         if (file.slot == 0) {
-            read.open = true;
-            read.entry = file.entry;
+            read.result.open = true;
             GiveSlot(set, m, TakeSlot(set));
         } else {
             Unlink(set, m);
@@ -143,7 +120,7 @@ void ReadStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch st
             group.push_back(&step.reads[r]);
         job.work = [group = std::move(group)] {
             for (StretchRead* read : group)
-                if (!read->performed) Perform(*read, read->wanted);
+                if (!read->performed) Perform(*read);
         };
         job.kind = STRETCH_READ;
         // Before the searching threads still waiting for a reader: this set's thread waits for it.
@@ -163,11 +140,7 @@ namespace {
 struct HashRead {
     int32_t m = 0;
     const FileEntry* entry = nullptr;
-    FileStamp stamp;
-    bool opened = false;
-    int64_t got = -1;
-    int32_t failure = FAILURE_NONE;
-    std::string failureText;
+    OpenRead result;
     uint64_t hash = 0;
 };
 
@@ -180,14 +153,9 @@ struct HashJob {
 
 void PerformHash(HashRead& read, int32_t slot, Stretch stretch, int64_t wanted,
                  std::vector<unsigned char>& buffer) {
-    Timed timed{std::chrono::steady_clock::now(), wanted};
-    read.opened = OpenInSlot(slot, ThreadPath(*read.entry), &read.stamp) != 0;
-    if (read.opened) read.got = ReadInSlot(slot, buffer.data(), wanted, stretch.from);
-    if (!read.opened || read.got < 0) {
-        read.failure = LastFailure();
-        read.failureText = LastFailureText();
-    }
-    if (read.got >= 0) read.hash = BlockHash(buffer.data(), size_t(stretch.to - stretch.from));
+    read.result.open = true;
+    PerformRead(read.result, slot, *read.entry, stretch, wanted, buffer.data());
+    if (read.result.got >= 0) read.hash = BlockHash(buffer.data(), size_t(stretch.to - stretch.from));
     CloseFileSlot(slot);
 }
 
@@ -222,7 +190,7 @@ void HashStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch st
         for (size_t r = job.first; r < job.last; ++r, ++applied) {
             HashRead& read = reads[r];
             const int32_t m = read.m;
-            if (!read.opened && read.failure == FAILURE_NO_HANDLES) {
+            if (!read.result.opened && read.result.failure == FAILURE_NO_HANDLES) {
                 // Out of handles on a reader: read here, where room can be made.
                 unsigned char* block = ArenaOf(set.worker->arena, size_t(wanted));
                 outcomes[r] = ReadOne(set, m, stretch, block);
@@ -230,14 +198,7 @@ void HashStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch st
                     hashes[r] = BlockHash(block, size_t(stretch.to - stretch.from));
                 continue;
             }
-            if (!read.opened) {
-                outcomes[r] = Failed(set, m, read.failure, read.failureText);
-                continue;
-            }
-            outcomes[r] = CheckOpened(set, m, read.stamp);
-            if (outcomes[r] != ReadOutcome::Read) continue;
-            outcomes[r] = read.got < 0 ? Failed(set, m, read.failure, read.failureText)
-                                       : CheckRead(set, m, stretch, read.got);
+            outcomes[r] = Judge(set, m, read.result, stretch);
             hashes[r] = read.hash;
         }
     };

@@ -5,6 +5,7 @@
 #include "core/block_order.h"
 #include "core/compare.h"
 #include "core/search_tuning.h"
+#include "core/set_reads.h"
 
 #include <algorithm>
 #include <climits>
@@ -252,9 +253,9 @@ void Split(SizeSet& set, Candidates candidates, std::vector<Candidates>& work) {
 
 } // namespace
 
-void SearchSizeSet(SizeSet& set, bool paints) {
+void SearchSizeSet(SizeSet& set, bool shows) {
     StartSet(*set.progress, set.setProgress, set.size * static_cast<int64_t>(set.files.size()),
-             set.size >= LARGE_FILE_THRESHOLD, paints);
+             set.size >= LARGE_FILE_THRESHOLD, shows);
     std::vector<Candidates> work;
     work.push_back(Candidates{DistinctPaths(set), PlanFor(set.size), 0});
     while (!work.empty()) {

@@ -2,11 +2,11 @@
 // search saw of them, the files it holds open, and the groups, omissions and counts it finds.
 #pragma once
 
-#include "core/bars.h"
 #include "core/lists.h"
 #include "core/omissions.h"
+#include "core/progress.h"
 #include "core/reading.h"
-#include "core/search.h"
+#include "core/search_stats.h"
 #include "platform/file_services.h"
 
 #include <functional>
@@ -81,24 +81,12 @@ struct SizeSet {
     std::vector<int64_t> shared;
 };
 
-// Splits the set until every file is in a group or dropped (size_set.cpp). Paints: the calling thread owns
-// the window and moves the bars.
-void SearchSizeSet(SizeSet& set, bool paints);
+// Splits the set until every file is in a group or dropped (size_set.cpp). Shows: the calling thread
+// started the search and shows its progress.
+void SearchSizeSet(SizeSet& set, bool shows);
 
 // The set's files (set_files.cpp).
 enum class ReadOutcome { Read, Failed, SameFile };
-// Reads Stretch of each file of Members into its block of Blocks (each one byte longer than the stretch),
-// opening files again that were closed; on the reader threads where that pays. Outcomes gets each file's
-// outcome in member order, as reading them one after another would give: Failed (noted as left out) when
-// it cannot be read or is no longer the file its first open found, SameFile when it is an earlier entry's
-// file under another name.
-void ReadStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch stretch,
-                   const std::vector<unsigned char*>& blocks, std::vector<ReadOutcome>& outcomes);
-// Reads Stretch of each file of Members and hashes it (BlockHash), on the reader threads where that pays,
-// each file opened and closed again there; Outcomes and Hashes get each file's result in member order, as
-// ReadStretches would give them.
-void HashStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch stretch,
-                   std::vector<ReadOutcome>& outcomes, std::vector<uint64_t>& hashes);
 // Every byte of these files was found equal: the ones that are still as their first open found them form a
 // group, if two or more are left.
 void FinishGroup(SizeSet& set, const std::vector<int32_t>& equal);

@@ -1,9 +1,23 @@
-// The main window's size and the program's fixed texts; the control numbers come from core.
+// The main window's control numbers, its size and the program's fixed texts.
 #pragma once
 
-#include "core/controls.h"
-
 #include <cstdint>
+
+enum Control : int32_t {
+    BtnAddFolder = 0,
+    LblAllFiles = 1,
+    LstAllFiles = 2,
+    LblGroups = 3,
+    LstGroups = 4,
+    LblMembers = 5,
+    LstMembers = 6,
+    BtnDeleteMarked = 7,
+    BtnReset = 8,
+    BtnSearch = 9,
+    BtnDeleteAll = 10,
+    BarOverall = 100,
+    BarFile = 101,
+};
 
 constexpr int32_t MAIN_WINDOW = 0;
 constexpr int32_t MAIN_WIDTH = 600;

@@ -2,7 +2,6 @@
 #include "ui/program.h"
 
 #include "core/lists.h"
-#include "core/omissions.h"
 #include "core/scan.h"
 #include "core/search.h"
 #include "platform/dialogs.h"
@@ -13,6 +12,7 @@
 #include "ui/delete_commands.h"
 #include "ui/layout.h"
 #include "ui/present.h"
+#include "ui/progress_bars.h"
 
 #include <string>
 
@@ -24,7 +24,6 @@ void ReleaseLists() {
     ListClear(Catalogue);
     ListClear(GroupList);
     ListClear(MemberList);
-    ScanOmissions.clear();
 }
 
 void AddFolder() {
@@ -48,7 +47,8 @@ void Reset() {
 void Search() {
     // Rows of a group from the previous search must not stay on offer for deletion.
     ClearRows(LstMembers);
-    FindDuplicates();
+    WindowBars bars;
+    FindDuplicates({0, WindowProgress(bars)});
     RefreshLists(REFRESH_GROUPS);
 }
 

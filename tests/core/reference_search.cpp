@@ -2,11 +2,8 @@
 #include "reference_search.h"
 
 #include "core/compare.h"
-#include "core/controls.h"
 #include "core/lists.h"
-#include "platform/console/console_bars.h"
 #include "platform/file_services.h"
-#include "platform/window_services.h"
 
 #include <algorithm>
 #include <set>
@@ -63,11 +60,12 @@ GroupMember* AddMember(const FileEntry& entry) {
     return member;
 }
 
-int32_t ComparePair(const std::string& pathA, const std::string& pathB, int64_t size) {
+int32_t ComparePair(const std::string& pathA, const std::string& pathB, int64_t size,
+                    const ProgressSink& progress) {
     if (pathA == pathB || SameIdentity(1, 2)) return 0;
     // A file of another length counts as a difference.
     if (!HasSize(1, size) || !HasSize(2, size)) {
-        if (size >= LARGE_FILE_THRESHOLD) SetControlValue(BarFile, 100);
+        if (size >= LARGE_FILE_THRESHOLD) ShowProgress(progress, METER_FILE, 100);
         return 0;
     }
     int32_t result = 1;
@@ -81,7 +79,7 @@ int32_t ComparePair(const std::string& pathA, const std::string& pathB, int64_t 
                 result = 0;
                 p = size + 1;
             }
-            SetControlValue(BarFile, static_cast<int32_t>(p * 100 / size));
+            ShowProgress(progress, METER_FILE, static_cast<int32_t>(p * 100 / size));
         }
     } else {
         for (int64_t p = 1; p <= size; ++p) {
@@ -97,11 +95,12 @@ int32_t ComparePair(const std::string& pathA, const std::string& pathB, int64_t 
 
 } // namespace
 
-int32_t ReferenceCompareFiles(const std::string& pathA, const std::string& pathB, int64_t size) {
+int32_t ReferenceCompareFiles(const std::string& pathA, const std::string& pathB, int64_t size,
+                              const ProgressSink& progress) {
     int32_t result = 0;
     if (OpenForReading(1, pathA)) {
         if (OpenForReading(2, pathB)) {
-            result = ComparePair(pathA, pathB, size);
+            result = ComparePair(pathA, pathB, size, progress);
             CloseFileSlot(2);
         }
         CloseFileSlot(1);
@@ -109,7 +108,7 @@ int32_t ReferenceCompareFiles(const std::string& pathA, const std::string& pathB
     return result;
 }
 
-void ReferenceFindDuplicates() {
+void ReferenceFindDuplicates(const ProgressSink& progress) {
     const std::set<const FileEntry*> leftOut = LaterEntriesOfOneFile();
     ListReset(Catalogue);
     ListClear(GroupList);
@@ -121,12 +120,12 @@ void ReferenceFindDuplicates() {
         r->Grouped = false;
         bool newGroup = true;
         DuplicateGroup* group = nullptr;
-        SetControlValue(BarFile, 0);
+        ShowProgress(progress, METER_FILE, 0);
         while (ListNext(Catalogue)) {
             FileEntry* e = Catalogue.Current();
             if (e->Size != r->Size || e->Size <= 0 || e->Grouped) continue;
             if (leftOut.count(r) || leftOut.count(e)) continue;
-            if (ReferenceCompareFiles(FullPath(*e), FullPath(*r), e->Size) != 1) continue;
+            if (ReferenceCompareFiles(FullPath(*e), FullPath(*r), e->Size, progress) != 1) continue;
             if (newGroup) {
                 group = ListAdd(GroupList);
                 group->FirstMember = AddMember(*r);
@@ -138,13 +137,21 @@ void ReferenceFindDuplicates() {
             e->Grouped = true;
         }
         ++done;
-        SetControlValue(BarOverall, static_cast<int32_t>(done * 100 / total));
+        ShowProgress(progress, METER_OVERALL, static_cast<int32_t>(done * 100 / total));
         ListSetCurrent(Catalogue, r);
     }
-    SetControlValue(BarOverall, 0);
+    ShowProgress(progress, METER_OVERALL, 0);
 }
 
-std::string SearchOutcome(const std::string& root) {
+ProgressSink MeterSink(Meters& meters) {
+    return {&meters, [](void* context, int32_t meter, int32_t percent, bool) {
+                Meters& shown = *static_cast<Meters*>(context);
+                shown.value[meter] = percent;
+                ++shown.calls[meter];
+            }};
+}
+
+std::string SearchOutcome(const std::string& root, const Meters& meters) {
     std::string text;
     ListLink* member = MemberList.head;
     for (ListLink* g = GroupList.head; g; g = g->next) {
@@ -162,6 +169,6 @@ std::string SearchOutcome(const std::string& root) {
     text += "flags ";
     for (ListLink* e = Catalogue.head; e; e = e->next)
         text += static_cast<FileEntry*>(e)->Grouped ? '1' : '0';
-    text += " bars " + std::to_string(ConsoleBarValue(BarOverall));
-    return text + " " + std::to_string(ConsoleBarValue(BarFile));
+    text += " bars " + std::to_string(meters.value[METER_OVERALL]);
+    return text + " " + std::to_string(meters.value[METER_FILE]);
 }

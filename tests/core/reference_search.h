@@ -4,6 +4,8 @@
 // Tests hold the real search against it; below it, what the search tests share.
 #pragma once
 
+#include "core/progress.h"
+
 #include <cstdint>
 #include <string>
 
@@ -12,12 +14,20 @@
 #include <unistd.h>
 #endif
 
-int32_t ReferenceCompareFiles(const std::string& pathA, const std::string& pathB, int64_t size);
-void ReferenceFindDuplicates();
+int32_t ReferenceCompareFiles(const std::string& pathA, const std::string& pathB, int64_t size,
+                              const ProgressSink& progress);
+void ReferenceFindDuplicates(const ProgressSink& progress);
 
-// The lists and bars after a search, as "[a b] [c d e] flags 00000 bars 0 0": members by path below
+// The last value each meter was given through a sink of MeterSink, and how many values it was given.
+struct Meters {
+    int32_t value[2] = {};
+    int64_t calls[2] = {};
+};
+ProgressSink MeterSink(Meters& meters);
+
+// The lists and meters after a search, as "[a b] [c d e] flags 00000 bars 0 0": members by path below
 // Root, with '/' between folders. A member run out of its place or without a group shows.
-std::string SearchOutcome(const std::string& root);
+std::string SearchOutcome(const std::string& root, const Meters& meters);
 
 // While it lives, the process may open only Spare more files (where the system lets a test say so):
 // the search then meets "too many open files" long before its own limit.

@@ -3,7 +3,6 @@
 #include "core/lists.h"
 #include "core/omissions.h"
 #include "core/scan.h"
-#include "core/search_tuning.h"
 #include "platform/file_services.h"
 #include "test_tree.h"
 
@@ -38,6 +37,9 @@ void PrintTo(const Row& row, std::ostream* out) {
          << row.size;
 }
 
+// What the last Scan left out.
+std::vector<Omission> scanOmissions;
+
 // Scans Folder after the catalogue's entries and returns the whole catalogue.
 std::vector<Row> Scan(const std::string& folder) {
     auto rows = [] {
@@ -49,19 +51,16 @@ std::vector<Row> Scan(const std::string& folder) {
         return rows;
     };
     // Alone, and with reader threads listing ahead: the same entries and omissions in the same order.
-    const size_t entries = rows().size(), omissions = ScanOmissions.size();
+    const size_t entries = rows().size();
     std::vector<Row> walked[2];
     std::vector<std::string> omitted[2];
     for (int readers : {4, 1}) {
         ListSetCurrent(Catalogue, static_cast<FileEntry*>(Catalogue.tail));
         while (rows().size() > entries)
             ListDelete(Catalogue);
-        ScanOmissions.resize(omissions);
-        CurrentSearchTuning().readers = readers;
-        ScanFolder(folder, "*.*", 0);
-        CurrentSearchTuning().readers = 0;
+        scanOmissions = ScanFolder(folder, "*.*", 0, ScanRequest{readers}).omissions;
         walked[readers == 1] = rows();
-        for (const Omission& omission : ScanOmissions)
+        for (const Omission& omission : scanOmissions)
             omitted[readers == 1].push_back(omission.path + ": " + omission.reason);
     }
     EXPECT_TRUE(walked[0] == walked[1])
@@ -126,11 +125,10 @@ TEST_F(FolderScan, CataloguesEveryRegularFileOnceInPreOrderAndNothingElse) {
 #endif
     auto check = [&] {
         ListClear(Catalogue);
-        ScanOmissions.clear();
         const std::vector<Row> rows = Scan(tree.Root());
         EXPECT_EQ(std::multiset<Row>(rows.begin(), rows.end()), expected);
         std::set<std::string> omitted;
-        for (const Omission& omission : ScanOmissions) {
+        for (const Omission& omission : scanOmissions) {
             omitted.insert(omission.path);
             EXPECT_EQ(omission.reason, "Permission denied");
         }
@@ -267,15 +265,14 @@ TEST_F(FolderScan, TreesBeyondThePathLimitAreWalkedReadAndRemoved) {
         }
     }
     close(folder);
-    ScanOmissions.clear();
     std::set<std::string> found;
     for (const Row& row : Fresh(tree.Root()))
         found.insert(row.folder);
     // Compared as booleans: a failure message with these paths would run to many pages.
     EXPECT_TRUE(found == withFiles) << found.size() << " folders with files found";
-    ASSERT_EQ(ScanOmissions.size(), 1u);
-    EXPECT_TRUE(ScanOmissions[0].path == path);
-    EXPECT_EQ(ScanOmissions[0].reason, "deeper than 4096 folders");
+    ASSERT_EQ(scanOmissions.size(), 1u);
+    EXPECT_TRUE(scanOmissions[0].path == path);
+    EXPECT_EQ(scanOmissions[0].reason, "deeper than 4096 folders");
     EXPECT_EQ(CheckFolder(longFolder), 1);
     path = longFolder;
     ASSERT_NE(OpenForReading(1, path + "/f"), 0);

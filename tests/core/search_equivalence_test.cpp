@@ -4,11 +4,9 @@
 // counts, flags and bar values; the pair comparison is held against its unit-by-unit form as well.
 // ZW_SEARCH_SEED repeats a run, ZW_SEARCH_TREES changes the number of trees.
 #include "core/compare.h"
-#include "core/controls.h"
 #include "core/lists.h"
 #include "core/search.h"
 #include "core/search_tuning.h"
-#include "platform/console/console_bars.h"
 #include "platform/file_services.h"
 #include "platform/window_services.h"
 #include "reference_search.h"
@@ -122,7 +120,8 @@ class TreeMaker {
 };
 
 // Small blocks, little memory and few open files send tiny files down every path of the real search.
-SearchTuning RandomTuning(TreeMaker& m) {
+SearchTuning RandomTuning(TreeMaker& m, int32_t& readers) {
+    readers = 0;
     if (m.Chance(25)) return {};
     const int64_t middle = m.Pick(1, 8);
     SearchTuning tuning;
@@ -141,7 +140,7 @@ SearchTuning RandomTuning(TreeMaker& m) {
     tuning.headBlock = m.Pick(1, 8);
     // Sets searched on several threads, and steps read on the reader threads down to one file; now and
     // then more threads than get a whole budget each.
-    tuning.readers = m.Chance(2) ? 20 : m.Pick(1, 4);
+    readers = m.Chance(2) ? 20 : m.Pick(1, 4);
     tuning.batchFiles = m.Pick(1, 20);
     tuning.batchBytes = m.Pick(1, 200);
     // Files split by hash must still be told apart when they share it.
@@ -171,24 +170,23 @@ TEST(SearchEquivalence, GeneratedTreesGiveThePairwiseResults) {
         ListClear(Catalogue);
         TreeMaker maker(root, seed + uint32_t(t) * 7919u);
         maker.Make();
-        CurrentSearchTuning() = RandomTuning(maker);
+        int32_t readers = 0;
+        CurrentSearchTuning() = RandomTuning(maker, readers);
 
-        ConsoleResetBars();
-        SetControlValue(BarOverall, 61);
-        SetControlValue(BarFile, 37);
-        ReferenceFindDuplicates();
-        const std::string expected = SearchOutcome(root.string());
+        Meters meters{{61, 37}};
+        ReferenceFindDuplicates(MeterSink(meters));
+        const std::string expected = SearchOutcome(root.string(), meters);
 
-        SetControlValue(BarOverall, 61);
-        SetControlValue(BarFile, 37);
+        meters = Meters{{61, 37}};
+        SearchResult found;
         {
             const int spare = maker.Chance(30) ? maker.Pick(1, 8) : 1 << 20;
             if (spare < 100) CurrentSearchTuning().openFiles = 256;
             FewHandles limit(spare);
-            FindDuplicates();
+            found = FindDuplicates({readers, MeterSink(meters)});
         }
-        EXPECT_EQ(SearchOutcome(root.string()), expected);
-        const SearchStats& stats = LastSearchStats();
+        EXPECT_EQ(SearchOutcome(root.string(), meters), expected);
+        const SearchStats& stats = found.stats;
         EXPECT_EQ(stats.groups, ListCount(GroupList));
         EXPECT_LE(stats.floorBytes, stats.bytesRead);
         // Sets split by hash read a stretch twice; files that share a hash by chance, more often.
@@ -205,10 +203,11 @@ TEST(SearchEquivalence, GeneratedTreesGiveThePairwiseResults) {
             const FileEntry* b = entries[size_t(maker.Pick(0, int(entries.size()) - 1))];
             if (a->Size != b->Size) continue;
             ++pairs;
-            auto run = [&](int32_t (*compare)(const std::string&, const std::string&, int64_t)) {
-                SetControlValue(BarFile, 37);
-                const int32_t result = compare(FullPath(*a), FullPath(*b), a->Size);
-                return std::pair(result, ConsoleBarValue(BarFile));
+            auto run = [&](int32_t (*compare)(const std::string&, const std::string&, int64_t,
+                                              const ProgressSink&)) {
+                Meters pair{{0, 37}};
+                const int32_t result = compare(FullPath(*a), FullPath(*b), a->Size, MeterSink(pair));
+                return std::pair(result, pair.value[METER_FILE]);
             };
             EXPECT_EQ(run(CompareFiles), run(ReferenceCompareFiles)) << FullPath(*a) << " " << FullPath(*b);
         }

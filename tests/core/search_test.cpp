@@ -2,14 +2,10 @@
 // equivalence test rarely or never hold (files of several GiB, many files of one size, too few handles,
 // a search run twice) and the cases around the large-file threshold.
 #include "core/compare.h"
-#include "core/controls.h"
 #include "core/lists.h"
-#include "core/omissions.h"
 #include "core/search.h"
 #include "core/search_tuning.h"
-#include "platform/console/console_bars.h"
 #include "platform/file_services.h"
-#include "platform/window_services.h"
 #include "reference_search.h"
 #include "test_tree.h"
 
@@ -43,7 +39,7 @@ class SearchTest : public ::testing::Test {
         ListClear(Catalogue);
         ListClear(GroupList);
         ListClear(MemberList);
-        ConsoleResetBars();
+        meters = Meters{};
         CurrentSearchTuning() = SearchTuning{};
     }
 
@@ -59,9 +55,12 @@ class SearchTest : public ::testing::Test {
     std::string Add(const std::string& name, const std::string& bytes, int64_t size = -1) {
         return Catalogued(tree.AddFile(name, bytes), size);
     }
-    std::string Outcome() const { return SearchOutcome(tree.Root()); }
+    std::string Outcome() const { return SearchOutcome(tree.Root(), meters); }
+    SearchResult Search(int32_t readers = 0) { return last = FindDuplicates({readers, MeterSink(meters)}); }
 
     test_tree::TempTree tree;
+    Meters meters;
+    SearchResult last;
 };
 
 TEST_F(SearchTest, PairsAroundTheLargeFileThresholdAndWhereTheirBarEnds) {
@@ -75,11 +74,12 @@ TEST_F(SearchTest, PairsAroundTheLargeFileThresholdAndWhereTheirBarEnds) {
     for (const auto& c : cases) {
         std::string a = Bytes(c.size, uint32_t(c.size)), b = a;
         if (c.differAt >= 0) b[size_t(c.differAt)] ^= 1;
-        ConsoleResetBars();
-        EXPECT_EQ(CompareFiles(tree.AddFile("a", a), tree.AddFile("b", b), int64_t(c.size)), c.result)
+        meters = Meters{};
+        EXPECT_EQ(
+            CompareFiles(tree.AddFile("a", a), tree.AddFile("b", b), int64_t(c.size), MeterSink(meters)),
+            c.result)
             << c.size;
-        EXPECT_EQ(c.bar < 0 ? ConsoleBarWrites(BarFile) : ConsoleBarValue(BarFile), c.bar < 0 ? 0 : c.bar);
-        EXPECT_LE(ConsoleBarWrites(BarFile), 101); // painted only when the value changes
+        EXPECT_EQ(c.bar < 0 ? meters.calls[METER_FILE] : meters.value[METER_FILE], c.bar < 0 ? 0 : c.bar);
     }
     // One file by one name or two, or a file shorter than asked: never a pair.
     const std::string a = tree.AddFile("a", Bytes(5000, 5)), b = tree.AddFile("b", Bytes(5000, 5));
@@ -92,10 +92,10 @@ TEST_F(SearchTest, PairsAroundTheLargeFileThresholdAndWhereTheirBarEnds) {
 }
 
 TEST_F(SearchTest, GroupsFollowTheirReferenceFilesAndMembersTheCatalogueSearchAfterSearch) {
-    SetControlValue(BarOverall, 57);
-    FindDuplicates();
+    meters.value[METER_OVERALL] = 57;
+    Search();
     EXPECT_EQ(Outcome(), "flags  bars 0 0");
-    EXPECT_EQ(ConsoleBarWrites(BarFile), 0);
+    EXPECT_EQ(meters.calls[METER_FILE], 0);
 
     std::string x = Bytes(300, 1), y = x, z = Bytes(5000, 3);
     y[0] ^= 1;
@@ -104,12 +104,12 @@ TEST_F(SearchTest, GroupsFollowTheirReferenceFilesAndMembersTheCatalogueSearchAf
     Add("u", Bytes(301, 4));
     static_cast<FileEntry*>(Catalogue.head)->Grouped = true; // a flag left from elsewhere goes too
     for (int round = 0; round < 2; ++round) {
-        SetControlValue(BarFile, 33);
-        FindDuplicates();
+        meters.value[METER_FILE] = 33;
+        Search();
         EXPECT_EQ(Outcome(), "[1 2 3] [A C D] flags 0000000000 bars 0 0");
         EXPECT_EQ(Catalogue.Current(), static_cast<FileEntry*>(Catalogue.tail));
     }
-    const SearchStats& stats = LastSearchStats();
+    const SearchStats& stats = last.stats;
     EXPECT_EQ(stats.candidateBytes, 4 * 300 + 3 * 5000);
     EXPECT_EQ(stats.floorBytes, 3 * 300 + 3 * 5000 + 1); // B is unique after its first byte
     EXPECT_EQ(stats.bytesRead, 4 * 300 + 3 * 5000);
@@ -130,7 +130,7 @@ TEST_F(SearchTest, OneFileUnderTwoEntriesOrNamesAndFilesChangedSinceTheScanNever
     fs::remove(tree.Path("gone"));
     fs::remove(tree.Path("folder"));
     fs::create_directory(tree.Path("folder"));
-    FindDuplicates();
+    Search();
     EXPECT_EQ(Outcome(),
               failed ? "[sub/R X Y] flags 00000000 bars 0 0" : "[sub/R X Y] flags 000000000 bars 0 0");
 
@@ -138,7 +138,7 @@ TEST_F(SearchTest, OneFileUnderTwoEntriesOrNamesAndFilesChangedSinceTheScanNever
     ListClear(Catalogue);
     Add("p", x);
     Add("q", x.substr(0, 5998), 6000);
-    FindDuplicates();
+    Search();
     EXPECT_EQ(Outcome(), "flags 00 bars 0 0");
 }
 
@@ -163,14 +163,12 @@ TEST_F(SearchTest, ManyFilesOfOneSizeWithFewSlotsOrFewHandles) {
         CurrentSearchTuning().middleBlock = CurrentSearchTuning().middleBlockMax = 32;
         CurrentSearchTuning().wholeFileLimit = 16;
         if (round == 0) CurrentSearchTuning().openFiles = 5;
-        ConsoleResetBars();
         {
             FewHandles limit(round ? 4 : 1 << 20);
-            FindDuplicates();
+            Search();
         }
         EXPECT_EQ(Outcome(), expected) << round;
-        EXPECT_LE(ConsoleBarWrites(BarOverall), 102);
-        EXPECT_LE(LastSearchStats().bytesRead, 200 * 201);
+        EXPECT_LE(last.stats.bytesRead, 200 * 201);
     }
 }
 
@@ -186,12 +184,12 @@ TEST_F(SearchTest, FilesBeyondFourGibibytesAreComparedOverTheirWholeLength) {
         if (i == 3) file.seekp(5 << 20).put('z');
         ASSERT_TRUE(file.good());
     }
-    EXPECT_EQ(CompareFiles(paths[0], paths[1], size), 0);
-    EXPECT_EQ(ConsoleBarValue(BarFile), 100);
-    FindDuplicates();
+    EXPECT_EQ(CompareFiles(paths[0], paths[1], size, MeterSink(meters)), 0);
+    EXPECT_EQ(meters.value[METER_FILE], 100);
+    Search();
     EXPECT_EQ(Outcome(), "flags 0000 bars 0 0");
-    EXPECT_LT(LastSearchStats().bytesRead, int64_t(64) << 20);
-    EXPECT_EQ(LastSearchStats().candidateBytes, 4 * size);
+    EXPECT_LT(last.stats.bytesRead, int64_t(64) << 20);
+    EXPECT_EQ(last.stats.candidateBytes, 4 * size);
 }
 
 // Paths the generated trees take only by chance: a set split by hashes first, where every file shares
@@ -205,10 +203,10 @@ TEST_F(SearchTest, AHashSplitSetAndTwoNamesOfALargeFile) {
     tuning.minimumBlock = 16;
     for (uint64_t mask : {~uint64_t(0), uint64_t(0)}) {
         tuning.hashMask = mask;
-        FindDuplicates();
+        Search();
         EXPECT_EQ(Outcome(), "[a1 a2 a3] [b1 b2] flags 000000 bars 0 0") << mask;
         // Told apart by their hashes, files are read at most twice.
-        EXPECT_TRUE(!mask || LastSearchStats().bytesRead <= 2 * 6 * 64) << LastSearchStats().bytesRead;
+        EXPECT_TRUE(!mask || last.stats.bytesRead <= 2 * 6 * 64) << last.stats.bytesRead;
     }
 
     TearDown();
@@ -219,7 +217,7 @@ TEST_F(SearchTest, AHashSplitSetAndTwoNamesOfALargeFile) {
     if (failed) GTEST_SKIP() << "no hard links here";
     Catalogued(tree.Path("x-link"));
     Add("y", big);
-    FindDuplicates();
+    Search();
     EXPECT_EQ(Outcome(), "[x y] flags 000 bars 0 0");
 }
 
@@ -264,18 +262,17 @@ TEST_F(SearchTest, AFileChangedWhileTheSearchReadsItTakesNoPart) {
         tuning.firstBlock = tuning.lastBlock = tuning.middleBlock = tuning.middleBlockMax = 8;
         tuning.openFiles = open;
         // Read one file after another, or every step on the reader threads.
-        tuning.readers = run / 48 ? 4 : 1;
         tuning.batchFiles = 1;
         int reads = 0;
         bool changed = false;
         tuning.beforeRead = [&](const std::string& reading) {
             if (reading == path && reads++ == read) changed = ChangeFile(tree, path, change, other);
         };
-        FindDuplicates();
+        Search(run / 48 ? 4 : 1);
         const std::string groupA = !changed ? "[a1 a2 a3] " : target == "a1" ? "[a2 a3] " : "[a1 a3] ";
         EXPECT_EQ(Outcome(), groupA + "[b1 b2 b3] flags 0000000 bars 0 0") << run;
-        EXPECT_EQ(SearchOmissions.size(), changed ? 1u : 0u) << run;
-        EXPECT_TRUE(!changed || SearchOmissions.at(0).path == path) << run;
+        EXPECT_EQ(last.omissions.size(), changed ? 1u : 0u) << run;
+        EXPECT_TRUE(!changed || last.omissions.at(0).path == path) << run;
     }
 }
 
