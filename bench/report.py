@@ -106,22 +106,34 @@ def fastest_peer(results):
     return min(peers, key=lambda t: results[t]["wall"]) if peers else None
 
 
+def leanest_peer(results):
+    peers = [t for t in results if t != "zwillingsfeger-cli" and results[t]["rss_kib"]]
+    return min(peers, key=lambda t: results[t]["rss_kib"]) if peers else None
+
+
+def fmt_mib(kib):
+    return "—" if not kib else f"{kib / 1024:.1f}"
+
+
 def side_by_side(log, all_modes):
-    """Ours against the fastest peer on every tree, warm and cold side by side."""
+    """Ours against the fastest peer's time and the leanest peer's peak memory on every tree, warm and cold
+    side by side."""
     modes = list(next(iter(all_modes.values())).keys()) if all_modes else []
     log("\n## Warm and cold side by side\n")
-    log("| tree | " + " | ".join(f"{m}: ours s | {m}: fastest peer s | {m}: ours / peer" for m in modes) + " |")
-    log("|---|" + "---:|---|---:|" * len(modes))
+    log("| tree | " + " | ".join(f"{m}: ours s | {m}: fastest peer s | {m}: ours / peer | {m}: ours MiB | "
+                                 f"{m}: leanest peer MiB" for m in modes) + " |")
+    log("|---|" + "---:|---|---:|---:|---|" * len(modes))
     for name, by_mode in all_modes.items():
         cells = []
         for m in modes:
             results = by_mode[m][0]
-            ours, peer = results["zwillingsfeger-cli"], fastest_peer(results)
+            ours, peer, lean = results["zwillingsfeger-cli"], fastest_peer(results), leanest_peer(results)
             if peer and ours["wall"]:
                 cells += [fmt_time(ours["wall"]), f"{peer} {fmt_time(results[peer]['wall'])}",
                           f"{ours['wall'] / results[peer]['wall']:.2f}"]
             else:
                 cells += [fmt_time(ours["wall"]), "—", "—"]
+            cells += [fmt_mib(ours["rss_kib"]), f"{lean} {fmt_mib(results[lean]['rss_kib'])}" if lean else "—"]
         log(f"| {name} | " + " | ".join(cells) + " |")
 
 

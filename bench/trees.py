@@ -13,9 +13,10 @@ def write(path, data):
         f.write(data)
 
 
-def gen_small(root, files, seed=1):
+def gen_small(root, files, seed=1, mean=1500):
     """Many small files: a quarter exact copies of earlier files, a sixth same-size near copies that
-    differ in one byte, 2 % empty files, the rest unique, spread over nested folders."""
+    differ in one byte, 2 % empty files, the rest unique (Mean bytes on average), spread over nested
+    folders."""
     rng = random.Random(seed)
     pool = []  # recent contents that copies are made from
     per_folder = 100
@@ -33,7 +34,7 @@ def gen_small(root, files, seed=1):
             near[rng.randrange(len(near))] ^= 1 + rng.randrange(255)
             data = bytes(near)
         else:
-            size = min(int(rng.expovariate(1 / 1500)) + 1, 64 * 1024)
+            size = min(int(rng.expovariate(1 / mean)) + 1, 64 * 1024)
             data = rng.randbytes(size)
             pool.append(data)
             if len(pool) > 5000:
@@ -130,12 +131,15 @@ def tree_specs(quick):
     large = 4 * MIB if quick else 64 * MIB
     n_prefix, prefix_size = (100, 64 * 1024) if quick else (1000, 256 * 1024)
     n_onesize = 2_000 if quick else 20_000
+    n_million = 20_000 if quick else 1_000_000
     return {
         "small": (gen_small, (n_small,), f"{n_small:,} small files, copies and same-size near copies"),
         "large": (gen_large, (large,), f"9 files of {large // MIB} MiB: equal, or differing in the first, a middle or the last byte"),
         "prefix": (gen_prefix, (n_prefix, prefix_size), f"{n_prefix:,} files of {prefix_size // 1024} KiB sharing all but the last 16 bytes"),
         "onesize": (gen_onesize, (n_onesize, 4096), f"{n_onesize:,} files of 4 KiB, half sharing their first 3 KiB"),
         "hardlinks": (gen_hardlinks, (), "300 files with hard links, copies and linked copies"),
+        # Files of a few hundred bytes: the catalogue and the calls per file, not the reading, are measured.
+        "million": (gen_small, (n_million, 6, 400), f"{n_million:,} files of about 400 bytes, copies and near copies"),
     }
 
 
