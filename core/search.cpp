@@ -92,14 +92,13 @@ struct SetResult {
     SearchStats stats;
 };
 
-// The block room of a set about to be searched. Threads added for a cold disk search sets too: a set
-// started while more than sixteen search gets a share, so that their rooms together stay near sixteen
-// budgets (sets started before the pool grew keep a whole one).
+// The block room of a set about to be searched: one budget for all sets in flight, shared by the threads
+// searching now, but never so thin that large files are read in slivers (sets started before the pool
+// grew keep the larger share they were given).
 int64_t SetBudget() {
-    constexpr int32_t FULL_BUDGETS = 16;
+    constexpr int64_t LEAST_SHARE = 128 * 1024;
     const int64_t budget = CurrentSearchTuning().memoryBudget;
-    const int32_t searching = ReaderThreads() + 1;
-    return searching <= FULL_BUDGETS ? budget : std::max<int64_t>(budget * FULL_BUDGETS / searching, 1);
+    return std::max(budget / (ReaderThreads() + 1), std::min(budget, LEAST_SHARE));
 }
 
 // The block room a searching thread keeps from one set to the next.

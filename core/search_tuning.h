@@ -13,8 +13,7 @@ struct SearchTuning {
     int64_t lastBlock = 64 * 1024;       // files that share a long prefix often differ at the end
     int64_t middleBlock = 256 * 1024;    // the rest, in blocks that double up to middleBlockMax
     int64_t middleBlockMax = 1024 * 1024;
-    int64_t memoryBudget = 16 * 1024 * 1024; // block bytes held at once for one set (a share of it while
-                                             // more than sixteen threads search)
+    int64_t memoryBudget = 1024 * 1024; // block bytes held at once by all sets in flight together
     // A set so large that its share of the budget would be smaller than this is first split by a hash of
     // each file's next stretch, read one file at a time; the files that share a hash are then compared
     // with the first of them, byte for byte.

@@ -196,8 +196,13 @@ void Split(SizeSet& set, Candidates candidates, std::vector<Candidates>& work) {
             wanted = std::max<int64_t>(tuning.headBlock, 1);
         const int64_t cap = std::max<int64_t>(set.budget / int64_t(members.size()), 1);
         ReadPlan ahead = candidates.plan;
-        const Stretch natural = NextStretch(ahead, wanted);
+        Stretch natural = NextStretch(ahead, wanted);
         if (natural.to - natural.from > cap && cap < tuning.minimumBlock) {
+            // Hashed one file at a time, where a first page tells most of them apart.
+            if (candidates.steps == 0) {
+                ahead = candidates.plan;
+                natural = NextStretch(ahead, std::min(wanted, std::max<int64_t>(tuning.headBlock, 1)));
+            }
             SplitByHash(set, std::move(candidates), natural, ahead, work);
             return;
         }
