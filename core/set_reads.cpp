@@ -176,19 +176,21 @@ void HashStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch st
         }
         return;
     }
-    // Jobs in flight at once, each with a slot and a buffer of its own.
-    constexpr size_t IN_FLIGHT = 32;
-    std::vector<HashRead> reads(members.size());
+    // Jobs in flight at once, each with a slot and a buffer of its own, their buffers within the set's budget
+    // where it allows two.
+    const size_t inFlight = size_t(std::clamp<int64_t>(set.budget / std::max<int64_t>(wanted, 1), 2, 32));
     std::deque<HashJob> jobs;
     std::vector<std::vector<unsigned char>> buffers;
-    buffers.reserve(IN_FLIGHT); // the jobs hold on to their buffers
+    buffers.reserve(inFlight); // the jobs hold on to their buffers
     const size_t perJob = size_t(std::clamp<int64_t>(1024 * 1024 / std::max<int64_t>(wanted, 1), 1, 64));
+    // The reads of the jobs in flight, a ring: a set of a million files holds a few thousand, not a million.
+    std::vector<HashRead> reads(std::min(members.size(), inFlight * perJob));
     size_t submitted = 0, applied = 0;
     auto apply = [&](HashJob& job) {
         Await(job.job);
         set.worker->freeSlots.push_back(job.slot);
         for (size_t r = job.first; r < job.last; ++r, ++applied) {
-            HashRead& read = reads[r];
+            HashRead& read = reads[r % reads.size()];
             const int32_t m = read.m;
             if (!read.result.opened && read.result.failure == FAILURE_NO_HANDLES) {
                 // Out of handles on a reader: read here, where room can be made.
@@ -203,7 +205,7 @@ void HashStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch st
         }
     };
     while (applied < members.size()) {
-        if (submitted < members.size() && jobs.size() < IN_FLIGHT) {
+        if (submitted < members.size() && jobs.size() < inFlight) {
             HashJob& job = jobs.emplace_back();
             job.first = submitted;
             job.last = std::min(members.size(), submitted + perJob);
@@ -214,15 +216,17 @@ void HashStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch st
                 // Read through the job's own slot: one held open here is closed first, and opened there
                 // again as the file its first open found.
                 Close(set, m);
-                reads[r].m = m;
-                reads[r].entry = file.entry;
+                HashRead& read = reads[r % reads.size()];
+                read = HashRead{};
+                read.m = m;
+                read.entry = file.entry;
             }
             job.slot = TakeSlot(set);
-            if (buffers.size() < IN_FLIGHT) buffers.emplace_back(size_t(wanted));
+            if (buffers.size() < inFlight) buffers.emplace_back(size_t(wanted));
             job.job.work = [&reads, &job, stretch, wanted,
-                            &buffer = buffers[(job.first / perJob) % IN_FLIGHT]] {
+                            &buffer = buffers[(job.first / perJob) % inFlight]] {
                 for (size_t r = job.first; r < job.last; ++r)
-                    PerformHash(reads[r], job.slot, stretch, wanted, buffer);
+                    PerformHash(reads[r % reads.size()], job.slot, stretch, wanted, buffer);
             };
             job.job.kind = STRETCH_READ;
             Submit(job.job, true);
