@@ -16,6 +16,7 @@
 // compared with memcmp.
 #include "core/search.h"
 
+#include "core/large_reads.h"
 #include "core/lists.h"
 #include "core/omissions.h"
 #include "core/readers.h"
@@ -25,6 +26,7 @@
 #include <algorithm>
 #include <atomic>
 #include <deque>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -94,11 +96,16 @@ struct SetResult {
 
 // The block room of a set about to be searched: one budget for all sets in flight, shared by the threads
 // searching now, but never so thin that large files are read in slivers (sets started before the pool
-// grew keep the larger share they were given).
-int64_t SetBudget() {
+// grew keep the larger share they were given). Large files are read in turns, not by every thread added
+// for a cold disk at once: their sets share it by processor, so that each read is long, and a spinning
+// disk seeks once for it.
+int64_t SetBudget(int64_t size) {
     constexpr int64_t LEAST_SHARE = 128 * 1024;
     const int64_t budget = CurrentSearchTuning().memoryBudget;
-    return std::max(budget / (ReaderThreads() + 1), std::min(budget, LEAST_SHARE));
+    int32_t sharing = ReaderThreads() + 1;
+    if (size >= LARGE_READ_FILE)
+        sharing = std::min<int32_t>(sharing, int32_t(std::max(1u, std::thread::hardware_concurrency())));
+    return std::max(budget / sharing, std::min(budget, LEAST_SHARE));
 }
 
 // The block room a searching thread keeps from one set to the next.
@@ -115,7 +122,7 @@ void SearchSets(const std::vector<FileEntry*>& entries, const std::vector<uint32
         const auto [begin, end] = runs[at];
         SizeSet set;
         set.size = entries[order[begin]]->Size;
-        set.budget = SetBudget();
+        set.budget = SetBudget(set.size);
         set.worker = &worker;
         set.progress = &progress;
         set.files.resize(end - begin);
@@ -150,6 +157,7 @@ void SearchAllSets(const std::vector<FileEntry*>& entries, const std::vector<uin
         slot += count;
     }
     ReserveFileSlots(slot);
+    StartLargeReads(int32_t(workers.size()));
     StartReaders(readers);
 
     std::atomic<size_t> next{0};

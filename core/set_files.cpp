@@ -3,6 +3,7 @@
 // against what their first open found, grouped or dropped.
 #include "core/set_files.h"
 
+#include "core/large_reads.h"
 #include "core/readers.h"
 #include "core/search_tuning.h"
 #include "core/set_reads.h"
@@ -142,6 +143,8 @@ void PerformRead(OpenRead& read, int32_t slot, const FileEntry& entry, Stretch s
         read.opened = OpenInSlot(slot, ThreadPath(entry), &read.stamp) != 0;
         if (!read.opened) return KeepFailure(read);
     }
+    LargeReadTurn turn(entry.Size >= LARGE_READ_FILE, wanted);
+    timed.started += turn.Waited();
     read.got = ReadInSlot(slot, block, wanted, stretch.from);
     if (read.got < 0) KeepFailure(read);
 }
@@ -188,7 +191,11 @@ ReadOutcome ReadOne(SizeSet& set, int32_t m, Stretch stretch, unsigned char* blo
         Unlink(set, m);
         LinkFront(set, m);
     }
-    read.got = ReadInSlot(file.slot, block, Wanted(set, stretch), stretch.from);
+    {
+        LargeReadTurn turn(set.size >= LARGE_READ_FILE, Wanted(set, stretch));
+        timed.started += turn.Waited();
+        read.got = ReadInSlot(file.slot, block, Wanted(set, stretch), stretch.from);
+    }
     if (read.got < 0) KeepFailure(read);
     return Judge(set, m, read, stretch);
 }
