@@ -132,8 +132,9 @@ void SearchSets(const std::vector<FileEntry*>& entries, const std::vector<uint32
         }
         SearchSizeSet(set, index == 0);
         results[at] = SetResult{std::move(set.groups), std::move(set.omissions), set.stats};
-        // Block room that a large set needed is not kept for the small sets that mostly follow.
-        if (worker.arena.size > ROOM_KEPT) worker.arena = Arena{};
+        // Block room that a large set needed is not kept for the small sets that mostly follow, nor more than
+        // the thread's share while many threads search.
+        if (worker.arena.size > std::min(ROOM_KEPT, size_t(set.budget))) worker.arena = Arena{};
     }
 }
 

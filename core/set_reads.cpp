@@ -182,8 +182,8 @@ void HashStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch st
     std::deque<HashJob> jobs;
     std::vector<std::vector<unsigned char>> buffers;
     buffers.reserve(inFlight); // the jobs hold on to their buffers
-    const size_t perJob = size_t(std::clamp<int64_t>(1024 * 1024 / std::max<int64_t>(wanted, 1), 1, 64));
-    // The reads of the jobs in flight, a ring: a set of a million files holds a few thousand, not a million.
+    const size_t perJob = size_t(std::clamp<int64_t>(256 * 1024 / std::max<int64_t>(wanted, 1), 1, 16));
+    // The reads of the jobs in flight, a ring: a set of a million files holds a few hundred, not a million.
     std::vector<HashRead> reads(std::min(members.size(), inFlight * perJob));
     size_t submitted = 0, applied = 0;
     auto apply = [&](HashJob& job) {
