@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv) {
     const bool errTerminal = StreamIsTerminal(stderr);
     std::vector<std::string> args;
     bool exact = true;
@@ -22,9 +24,17 @@ int main(int argc, char** argv) {
         args.push_back(argument.text);
     }
     if (!exact) return 2;
-    const int code = RunCli(args, {stdout, stderr, StreamIsTerminal(stdout), errTerminal});
+    return RunCli(args, {stdout, stderr, StreamIsTerminal(stdout), errTerminal});
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    UseProgramTextOnTerminal();
+    const int code = Run(argc, argv);
     // The catalogue and the groups end with the process: released record by record first, a hundred
     // thousand files would cost milliseconds for nothing. What was written is out already.
     std::fflush(nullptr);
+    RestoreTerminalText();
     std::_Exit(code);
 }

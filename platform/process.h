@@ -18,3 +18,9 @@ std::vector<ProgramArgument> ProgramArguments(int argc, char** argv);
 
 // True when Stream is a terminal, where a person reads it.
 bool StreamIsTerminal(std::FILE* stream);
+
+// Makes a terminal among the standard streams read what the program writes as the program's own text,
+// until RestoreTerminalText: a Windows console reads bytes in a code page of its own (an OEM one, 850 on
+// a German system), which would show every name beyond ASCII as other letters.
+void UseProgramTextOnTerminal();
+void RestoreTerminalText();

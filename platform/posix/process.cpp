@@ -13,3 +13,7 @@ std::vector<ProgramArgument> ProgramArguments(int argc, char** argv) {
 bool StreamIsTerminal(std::FILE* stream) {
     return isatty(fileno(stream)) != 0;
 }
+
+// A terminal takes the bytes as they are.
+void UseProgramTextOnTerminal() {}
+void RestoreTerminalText() {}

@@ -8,6 +8,7 @@
 
 #include <shellapi.h>
 
+#include <fcntl.h>
 #include <io.h>
 
 std::vector<ProgramArgument> ProgramArguments(int argc, char** argv) {
@@ -31,4 +32,32 @@ std::vector<ProgramArgument> ProgramArguments(int argc, char** argv) {
 
 bool StreamIsTerminal(std::FILE* stream) {
     return _isatty(_fileno(stream)) != 0;
+}
+
+namespace {
+
+UINT consolePageBefore = 0; // 0: left as it was
+
+} // namespace
+
+// The console outlives the program, and the programs after it expect its code page back.
+void UseProgramTextOnTerminal() {
+    bool terminal = false;
+    for (std::FILE* stream : {stdout, stderr}) {
+        if (!StreamIsTerminal(stream)) continue;
+        terminal = true;
+        // In text mode the C runtime may turn each byte into a character of its own on the way to a
+        // console, and unbuffered it writes byte by byte: both cut a UTF-8 letter apart. The console
+        // starts a new line at "\n" by itself.
+        _setmode(_fileno(stream), _O_BINARY);
+        std::setvbuf(stream, nullptr, _IOFBF, 1 << 16);
+    }
+    if (!terminal) return;
+    const UINT before = GetConsoleOutputCP();
+    if (before != 0 && before != GetACP() && SetConsoleOutputCP(GetACP())) consolePageBefore = before;
+}
+
+void RestoreTerminalText() {
+    if (consolePageBefore != 0) SetConsoleOutputCP(consolePageBefore);
+    consolePageBefore = 0;
 }
