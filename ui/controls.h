@@ -23,7 +23,7 @@ constexpr int32_t MAIN_WINDOW = 0;
 constexpr int32_t MAIN_WIDTH = 600;
 constexpr int32_t MAIN_HEIGHT = 300;
 
-// The sources are UTF-8; the Windows build turns these into the bytes of code page 1252.
+// UTF-8, the code page of every build (on Windows through the programs' manifest).
 inline constexpr const char* TEXT_TITLE = "Zwillingsfeger";
 inline constexpr const char* TEXT_ADD_FOLDER = "Pfad hinzufügen";
 inline constexpr const char* TEXT_CHOOSE_FOLDER = "Pfad hinzufügen...";

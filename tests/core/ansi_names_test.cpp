@@ -1,6 +1,7 @@
-// Windows only: the built command-line program on folders and names that the ANSI code page does not
-// take as they are: a folder it cannot name, names holding a separator (made on the Linux side of Wine),
-// folders past the search buffer, and code page 932, whose letters may end in the byte of "\".
+// Windows only: the built command-line program on names in every script, which its manifest's UTF-8 code
+// page takes; names holding a separator (made on the Linux side of Wine); folders past the search buffer.
+// Built without the manifest, as Windows before 10 (1903) runs it, in the system's code page: a folder that
+// the code page cannot name, and code page 932, whose letters may end in the byte of "\".
 #ifdef _WIN32
 #include "test_tree.h"
 
@@ -82,20 +83,26 @@ struct CliRun {
     std::string out, err;
 };
 
-// Runs the built zwillingsfeger-cli.exe with Arguments (none holding a "'") in Folder and waits for it.
-// It is started from the Linux side, where the locale that Wine takes the code page from can be set.
-CliRun RunCli(const fs::path& folder, const std::vector<std::wstring>& arguments,
-              const std::string& locale = {}) {
+// The built program, and the same program without its manifest, next to the tests.
+const wchar_t* const PROGRAM = L"..\\zwillingsfeger-cli.exe";
+const wchar_t* const PROGRAM_IN_CODE_PAGE = L"zwillingsfeger-cli-codepage.exe";
+
+// Runs Program with Arguments (none holding a "'") in Folder and waits for it. It is started from the
+// Linux side, where the locale that Wine takes the code page from can be set; InTerminal, a Wine
+// console on a Linux terminal, which shows the text as UTF-8.
+CliRun RunCli(const wchar_t* program, const fs::path& folder, const std::vector<std::wstring>& arguments,
+              const std::string& locale = {}, bool inTerminal = false) {
     wchar_t self[MAX_PATH * 2] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH * 2);
     test_tree::TempTree streams;
     const std::string to = UnixPath(fs::path(streams.Root()));
-    std::string command =
-        "cd '" + UnixPath(folder) + "'\nWINEDEBUG=-all " + (locale.empty() ? "" : "LC_ALL=" + locale + " ") +
-        "wine '" + UnixPath(fs::path(self).parent_path().parent_path() / "zwillingsfeger-cli.exe") + "'";
+    std::string start = "WINEDEBUG=-all " + (locale.empty() ? "" : "LC_ALL=" + locale + " ") + "wine '" +
+                        UnixPath(fs::weakly_canonical(fs::path(self).parent_path() / program)) + "'";
     for (const std::wstring& argument : arguments)
-        command += " '" + Narrow(argument, CP_UTF8) + "'";
-    command += " >'" + to + "/out' 2>'" + to + "/err' || status=$?\necho ${status:-0} >'" + to + "/status'";
+        start += " '" + Narrow(argument, CP_UTF8) + "'";
+    if (inTerminal) start = "LC_ALL=C.UTF-8 script -qec \"" + start + "\" /dev/null";
+    const std::string command = "cd '" + UnixPath(folder) + "'\n" + start + " >'" + to + "/out' 2>'" + to +
+                                "/err' || status=$?\necho ${status:-0} >'" + to + "/status'";
     CliRun run;
     if (!RunLinuxShell(fs::path(streams.Root()), command)) {
         ADD_FAILURE() << "zwillingsfeger-cli.exe did not run from the Linux side";
@@ -128,11 +135,51 @@ TEST_F(AnsiNames, AFolderTheCodePageCannotNameIsRefused) {
     Write(root / L"\u03b1" / L"x", "twin");
     Write(root / L"a" / L"g1", "twin");
     Write(root / L"a" / L"g2", "twin");
-    const CliRun run = RunCli(root, {(root / L"\u03b1").wstring()});
+    const CliRun run = RunCli(PROGRAM_IN_CODE_PAGE, root, {(root / L"\u03b1").wstring()});
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err,
               "zwillingsfeger-cli: '" + tree.Root() + "\\?' cannot be named in the system's code page\n");
+}
+
+// As the built program runs, UTF-8 is the code page: names in every script (the emoji beyond 16 bits) are
+// catalogued and grouped, and shown as they are, in the text and as the JSON "path". The search buffer
+// still counts bytes: a folder of 80 CJK letters is 240 bytes, past it, and named as left out.
+TEST_F(AnsiNames, NamesOfEveryScriptAreGroupedInUtf8AndAFolderPastTheBufferInBytesIsLeftOut) {
+    const std::vector<std::pair<std::wstring, std::string>> files = {
+        {L"\u041f\u0430\u043f\u043a\u0430\\\u0444\u0430\u0439\u043b", "one"},
+        {L"\u03a6\u03ac\u03ba\u03b5\u03bb\u03bf\u03c2\\\u03b1\u03c1\u03c7\u03b5\u03af\u03bf", "one"},
+        {L"\u6587\u4ef6\u5939\\\u6587\u4ef6", "two"},
+        {L"\U0001F4C1\\\U0001F600.bak", "two"}};
+    for (const auto& [path, bytes] : files)
+        Write(root / path, bytes);
+    const std::wstring deep(80, L'\u6df1');
+    Write(root / deep / L"x", "one");
+    const std::string folder = Narrow(root.wstring(), CP_UTF8);
+    for (const std::wstring format : {L"--json", L"--stats"}) {
+        const CliRun run = RunCli(PROGRAM, root, {format, root.wstring()});
+        EXPECT_EQ(run.status, 3) << run.err;
+        EXPECT_NE(run.err.find(folder + "\\" + Narrow(deep, CP_UTF8) + ": path too long\n"),
+                  std::string::npos)
+            << run.err;
+        for (const auto& [path, bytes] : files) {
+            std::string shown = Narrow((root / path).wstring(), CP_UTF8) + "\n";
+            if (format == L"--json") {
+                for (size_t at = 0; (at = shown.find('\\', at)) != std::string::npos; at += 2)
+                    shown.insert(at, 1, '\\');
+                shown = "{\"path\":\"" + shown.substr(0, shown.size() - 1) + "\"}";
+            }
+            EXPECT_NE(run.out.find(shown), std::string::npos) << shown << " in " << run.out;
+        }
+    }
+    // A console reads its own code page unless told: the names would show as other letters. (Wine's
+    // console shows letters beyond 16 bits, the emoji, as U+FFFD.)
+    const CliRun shown = RunCli(PROGRAM, root, {root.wstring()}, {}, true);
+    EXPECT_EQ(shown.status, 3);
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_NE(shown.out.find(Narrow(fs::path(files[i].first).filename().wstring(), CP_UTF8)),
+                  std::string::npos)
+            << shown.out;
 }
 
 // Linux names holding a backslash or a colon would, joined to their folder, lead out of it ("..\outside" is
@@ -147,7 +194,7 @@ TEST_F(AnsiNames, NamesHoldingASeparatorAndFoldersPastTheSearchBufferAreLeftOutA
     script += "do printf twin >\"$f\"; done\nprintf twin >'chosen/..\\outside2/q'\n";
     script += "printf decoy >'chosen/..\\outside\\p'";
     ASSERT_TRUE(RunLinuxShell(root, script));
-    CliRun run = RunCli(root, {L"--stats", Wide(chosen, CP_ACP)});
+    CliRun run = RunCli(PROGRAM, root, {L"--stats", Wide(chosen, CP_ACP)});
     EXPECT_EQ(run.status, 3);
     const std::string keep1 = chosen + "\\keep1\n", keep2 = chosen + "\\keep2\n";
     EXPECT_TRUE(run.out == keep1 + keep2 || run.out == keep2 + keep1) << run.out;
@@ -160,7 +207,7 @@ TEST_F(AnsiNames, NamesHoldingASeparatorAndFoldersPastTheSearchBufferAreLeftOutA
 
     const std::string longest = chosen + "\\" + deep + "\\eeeee";
     ASSERT_EQ(longest.size(), 261u);
-    run = RunCli(root, {Wide(longest, CP_ACP)});
+    run = RunCli(PROGRAM, root, {Wide(longest, CP_ACP)});
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.err, "zwillingsfeger-cli: '" + longest + "' is too long\n");
 }
@@ -185,7 +232,7 @@ TEST_F(AnsiNames, InCodePage932FoldersEndingInTheSeparatorsByteAreScannedWhole) 
                                                                      {L"\u30bd\\d", "two"}};
     for (const auto& [path, bytes] : files)
         Write(root / path, bytes);
-    const CliRun run = RunCli(root, {L"--json", L"\u8868", L"\u30bd"}, "ja_JP.UTF-8");
+    const CliRun run = RunCli(PROGRAM_IN_CODE_PAGE, root, {L"--json", L"\u8868", L"\u30bd"}, "ja_JP.UTF-8");
     ASSERT_EQ(run.status, 0) << run.err
                              << "(code page 932 needs the locale ja_JP.UTF-8: scripts/install-deps)";
     EXPECT_EQ(run.err, "");

@@ -1,6 +1,6 @@
-// Windows only: a folder that the ANSI code page cannot name, chosen in the running program's real folder
-// chooser, is no folder chosen. Its best-fit lookalike is there, with copies in it: nothing of it may be
-// catalogued, so nothing can be searched or deleted there.
+// Windows only: names in every script, through the running program's real folder chooser and controls.
+// The chosen folder α has a best-fit lookalike a beside it, with copies in it: only α's files may be
+// listed, searched and deleted.
 #ifdef _WIN32
 #include "core/test_tree.h"
 #include "driver/driver.h"
@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -53,18 +54,34 @@ std::wstring Selection(HWND tree) {
     return text;
 }
 
-TEST(ChooserNames, AFolderTheCodePageCannotNameIsNoFolderChosen) {
+std::string Utf8(const std::wstring& wide) {
+    std::string text(wide.size() * 4, '\0');
+    text.resize(size_t(WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), text.data(),
+                                           int(text.size()), nullptr, nullptr)));
+    return text;
+}
+
+TEST(ChooserNames, NamesOfEveryScriptAreListedGroupedAndDeletedInTheChosenFolder) {
+    ASSERT_EQ(GetACP(), UINT(CP_UTF8)) << "the manifest did not make UTF-8 the code page";
     test_tree::TempTree tree;
     const fs::path root = tree.Root();
     const fs::path alpha = root / L"\u03b1", lookalike = root / L"a";
-    fs::create_directories(alpha);
+    // Cyrillic, Greek, CJK and emoji, in folder and file names; the emoji lie outside the 16-bit plane.
+    const std::vector<std::pair<std::wstring, std::string>> files = {
+        {L"\u041f\u0430\u043f\u043a\u0430\\\u0444\u0430\u0439\u043b", "one"},
+        {L"\u03a6\u03ac\u03ba\u03b5\u03bb\u03bf\u03c2\\\u03b1\u03c1\u03c7\u03b5\u03af\u03bf", "one"},
+        {L"\u6587\u4ef6\u5939\\\u6587\u4ef6", "two"},
+        {L"\U0001F4C1\\\U0001F600.bak", "two"}};
+    for (const auto& [name, bytes] : files) {
+        fs::create_directories((alpha / name).parent_path());
+        std::ofstream(alpha / name, std::ios::binary) << bytes;
+    }
     fs::create_directories(lookalike);
-    for (const fs::path& file : {alpha / L"x", lookalike / L"g1", lookalike / L"g2"})
+    for (const fs::path& file : {lookalike / L"g1", lookalike / L"g2"})
         std::ofstream(file, std::ios::binary) << "twin";
 
     std::wstring selected;
-    std::vector<std::string> rows = {"unread"};
-    std::string added = "unread";
+    std::vector<std::string> listed, groups, members;
     const std::vector<std::function<bool()>> steps = {
         [] { return driver::WindowOpen(MAIN_WINDOW); },
         [] { return driver::UserClick(BtnAddFolder), true; },
@@ -79,19 +96,44 @@ TEST(ChooserNames, AFolderTheCodePageCannotNameIsNoFolderChosen) {
         },
         [&] {
             if (driver::FolderChooserOpen()) return false;
-            rows = driver::ControlRows(LstAllFiles);
-            added = LastAddedFolder();
-            return true;
+            listed = driver::ControlRows(LstAllFiles);
+            return driver::UserClick(BtnSearch), true;
+        },
+        [&] {
+            groups = driver::ControlRows(LstGroups);
+            const std::string copy = Utf8(L"\U0001F600.bak");
+            const auto row = std::find_if(groups.begin(), groups.end(), [&](const std::string& r) {
+                return r.find(copy) != std::string::npos;
+            });
+            return driver::UserClickRow(LstGroups, int32_t(row == groups.end() ? 0 : row - groups.begin())),
+                   true;
+        },
+        [&] {
+            members = driver::ControlRows(LstMembers);
+            return driver::UserClick(BtnDeleteMarked), true;
         },
         [] { return driver::UserCloseBox(MAIN_WINDOW), true; },
         [] { return driver::MessageBoxOpen() && (driver::UserConfirmMessageBox(), true); },
     };
     driver::WithUser([] { RunProgram(); }, steps);
+
     EXPECT_EQ(selected, L"\u03b1");
-    EXPECT_EQ(rows, std::vector<std::string>{});
-    EXPECT_EQ(added, "");
-    EXPECT_EQ(std::distance(fs::recursive_directory_iterator(root), {}), 5);
-    // Through the wide names: the ANSI calls of the tree's own clean-up cannot name the folder α.
+    std::vector<std::string> expectedListed;
+    for (const auto& [name, bytes] : files)
+        expectedListed.push_back(Utf8(fs::path(name).filename().wstring()) + " (3)");
+    std::sort(listed.begin(), listed.end());
+    std::sort(expectedListed.begin(), expectedListed.end());
+    EXPECT_EQ(listed, expectedListed);
+    ASSERT_EQ(groups.size(), 2u);
+    const std::string folder = Utf8(alpha.wstring()) + "\\";
+    std::vector<std::string> expectedMembers = {folder + Utf8(files[2].first), folder + Utf8(files[3].first)};
+    std::sort(members.begin(), members.end());
+    EXPECT_EQ(members, expectedMembers);
+    // The marked copy, the .bak one, is gone; everything else is there, a's copies too.
+    EXPECT_FALSE(fs::exists(alpha / files[3].first));
+    for (const fs::path& kept : {alpha / files[0].first, alpha / files[1].first, alpha / files[2].first,
+                                 lookalike / L"g1", lookalike / L"g2"})
+        EXPECT_TRUE(fs::exists(kept)) << kept;
     fs::remove_all(root);
 }
 

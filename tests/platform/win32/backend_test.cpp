@@ -35,7 +35,7 @@ TEST_F(Win32Backend, AnUncentredWindowPlacesItsFrameCornerAndReopeningReplacesIt
 }
 
 TEST_F(Win32Backend, ControlsHaveTheirFontAndListsNeitherRoundTheirHeightNorLackAScrollBar) {
-    auto button = static_cast<HWND>(CreateButton(0, 0, 0, 195, 24, "Pfad hinzuf\xFCgen"));
+    auto button = static_cast<HWND>(CreateButton(0, 0, 0, 195, 24, "Pfad hinzufügen"));
     auto label = static_cast<HWND>(CreateLabel(1, 0, 25, 195, 20, "Alle Dateien"));
     auto list = static_cast<HWND>(CreateListBox(2, 0, 45, 195, 103));
     ASSERT_TRUE(button && label && list);

@@ -30,14 +30,14 @@ TEST_F(Win32Dialogs, TheChooserBelongsToTheWindowShowsItsTitleAndSkipsAnInitialF
     bool titleShown = false;
     std::wstring selected = L"unset";
     std::string chosen = "unset";
-    driver::WithUser([&] { chosen = ChooseFolder("Pfad hinzuf\xFCgen...", tooLong); },
+    driver::WithUser([&] { chosen = ChooseFolder("Pfad hinzufügen...", tooLong); },
                      {[] { return driver::FolderChooserOpen(); },
                       [&] {
                           HWND chooser = FolderChooser();
                           owner = GetWindow(chooser, GW_OWNER);
                           for (HWND child : Descendants(chooser))
                               titleShown |=
-                                  ClassOf(child) == "Static" && TextOf(child) == "Pfad hinzuf\xFCgen...";
+                                  ClassOf(child) == "Static" && TextOf(child) == "Pfad hinzufügen...";
                           selected = TreeSelection(chooser);
                           driver::UserCancelFolderChooser();
                           return true;
@@ -58,7 +58,7 @@ TEST_F(Win32Dialogs, AnItemWithoutAPathGivesNoFolder) {
                    SHGFI_PIDL | SHGFI_DISPLAYNAME);
     const std::wstring computerName = computerInfo.szDisplayName;
     std::string chosen = "unset";
-    driver::WithUser([&] { chosen = ChooseFolder("Pfad hinzuf\xFCgen...", ""); },
+    driver::WithUser([&] { chosen = ChooseFolder("Pfad hinzufügen...", ""); },
                      {[] { return driver::FolderChooserOpen(); },
                       [&] {
                           // The chooser's tree may need a moment before it can select.
