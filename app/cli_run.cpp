@@ -109,6 +109,8 @@ int RunCli(const std::vector<std::string>& args, const CliStreams& streams) {
     omissions.insert(omissions.end(), found.omissions.begin(), found.omissions.end());
 
     ReportOmissions(err, omissions, streams.errTerminal);
+    // On one console the two streams keep their order only when the first is out before the second.
+    std::fflush(err);
     WriteGroups(out, options.format, streams.outTerminal);
     const bool written = Flushed(streams);
     if (options.stats)
