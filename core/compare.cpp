@@ -4,6 +4,7 @@
 #include "core/compare.h"
 
 #include "core/reading.h"
+#include "core/same_file.h"
 #include "core/search_tuning.h"
 #include "platform/file_services.h"
 
@@ -21,7 +22,7 @@ bool SameFile(const std::string& pathA, const std::string& pathB) {
     if (!OpenedFileStamp(&a)) return false;
     SelectFile(2);
     if (!OpenedFileStamp(&b)) return false;
-    return a.identity == b.identity;
+    return SameFileOnDisk(a, b);
 }
 
 // Both stretches read exactly and equal.

@@ -1,55 +1,80 @@
 // Deleting a member's file after checking that it and, for the marked member, a copy of it are still
 // what the search saw; and the list bookkeeping after a deletion.
+//
+// Example: deleting the marked b of the group {a, b}. b is held (moved aside, or held open), and the held
+// file must be the one the search saw: same identity, size and times. It is opened, a is opened by its
+// path and must be as the search saw it and another file, and both are compared byte for byte. Only then
+// is the held file removed; any refusal puts b back under its name, as it was.
 #include "core/deletion.h"
 
 #include "core/compare.h"
+#include "core/same_file.h"
 #include "platform/file_services.h"
+
+void (*BeforeRemovalHook)(const GroupMember& member) = nullptr;
 
 namespace {
 
-// The member's path, opened now in Slot (left open), names the very file the search saw, unchanged.
-bool StillAsSeen(const GroupMember& member, int32_t slot) {
-    FileStamp now;
-    return OpenForReading(slot, FullPath(member)) && OpenedFileStamp(&now) && now == member.Seen;
+// The file open in Slot is the one its open found, unchanged since.
+bool UnchangedSinceOpened(int32_t slot) {
+    FileStamp opened, now;
+    SelectFile(slot);
+    return OpenedFileStamp(&opened) && CurrentFileStamp(&now) && now == opened;
 }
 
-// Both open files are still as the search saw them, now that they have been read.
-bool BothStillAsSeen(const GroupMember& a, const GroupMember& b) {
-    FileStamp nowA, nowB;
-    SelectFile(1);
-    const bool stillA = CurrentFileStamp(&nowA) && nowA == a.Seen;
-    SelectFile(2);
-    return stillA && CurrentFileStamp(&nowB) && nowB == b.Seen;
-}
-
-// Marked may go only while a copy stays: it is still the file the search saw, and another member is
-// too, is another file, and holds the same bytes as Marked now. The bytes are compared again, as a
-// rewrite within one tick of the file system's clock leaves the times as they were.
-bool HasIntactCopy(const DuplicateGroup& group, const GroupMember& marked) {
-    bool found = false;
-    if (StillAsSeen(marked, 1)) {
-        const ListLink* link = group.FirstMember;
-        for (int32_t i = 0; i < group.Count && link && !found; ++i, link = link->next) {
-            const GroupMember& other = *static_cast<const GroupMember*>(link);
-            if (&other == &marked || other.Seen.identity == marked.Seen.identity) continue;
-            if (StillAsSeen(other, 2)) {
-                SelectFile(1);
-                found = SeekFile(0) && SameContent(1, 2, marked.Seen.size) && BothStillAsSeen(marked, other);
-            }
-            CloseFileSlot(2);
-        }
-    }
-    CloseFileSlot(1);
-    return found;
+// Lets go of a held file that is not to be removed; where it was left when its name was taken meanwhile.
+Deletion PutBack(HeldFile* held, DeletionResult result) {
+    Deletion deletion{result, {}};
+    if (!ReleaseHeldFile(held)) deletion.leftAt = HeldPath(*held);
+    return deletion;
 }
 
 } // namespace
 
-DeletionResult DeleteMemberFile(const DuplicateGroup& group, const GroupMember& member, bool keepCopy) {
-    bool safe = keepCopy ? HasIntactCopy(group, member) : StillAsSeen(member, 1);
-    CloseFileSlot(1);
-    if (!safe) return DELETION_REFUSED;
-    return RemoveFile(FullPath(member)) ? DELETION_DONE : DELETION_FAILED;
+Deletion HoldMember(const GroupMember& member, HeldFile* held) {
+    if (!HoldFile(FullPath(member), held)) {
+        // Gone, replaced or reached through a link: not the file the search saw. Anything else is the
+        // system refusing to let it go.
+        const FileFailure failure = LastFailure();
+        const bool changed =
+            failure == FAILURE_MISSING || failure == FAILURE_NOT_FOLDER || failure == FAILURE_CHANGED;
+        return {changed ? DELETION_REFUSED : DELETION_FAILED, {}};
+    }
+    if (!(held->stamp == member.Seen)) return PutBack(held, DELETION_REFUSED);
+    return {DELETION_DONE, {}};
+}
+
+bool IsIntactCopy(const GroupMember& other, const GroupMember& marked) {
+    if (&other == &marked || SameFileOnDisk(other.Seen, marked.Seen)) return false;
+    FileStamp now;
+    bool same = OpenForReading(2, FullPath(other)) && OpenedFileStamp(&now) && now == other.Seen;
+    if (same) {
+        SelectFile(1);
+        same = SeekFile(0) && SameContent(1, 2, marked.Seen.size) && UnchangedSinceOpened(1) &&
+               UnchangedSinceOpened(2);
+    }
+    CloseFileSlot(2);
+    return same;
+}
+
+const GroupMember* IntactCopy(const DuplicateGroup& group, const GroupMember& marked) {
+    for (const GroupMember* other : MembersOf(group))
+        if (IsIntactCopy(*other, marked)) return other;
+    return nullptr;
+}
+
+Deletion DeleteMemberFile(const DuplicateGroup& group, const GroupMember& member, bool keepCopy) {
+    HeldFile held;
+    Deletion hold = HoldMember(member, &held);
+    if (hold.result != DELETION_DONE) return hold;
+    if (keepCopy) {
+        const bool copied = OpenHeldForReading(1, held) && IntactCopy(group, member) != nullptr;
+        CloseFileSlot(1);
+        if (!copied) return PutBack(&held, DELETION_REFUSED);
+    }
+    if (BeforeRemovalHook) BeforeRemovalHook(member);
+    if (RemoveHeldFile(&held)) return {DELETION_DONE, {}};
+    return {DELETION_FAILED, HeldPath(held)};
 }
 
 DuplicateGroup* GroupAt(int32_t index) {
@@ -58,12 +83,18 @@ DuplicateGroup* GroupAt(int32_t index) {
     return GroupList.Current();
 }
 
-GroupMember* MemberAt(const DuplicateGroup& group, int32_t index) {
-    if (index < 0 || index >= group.Count) return nullptr;
+std::vector<GroupMember*> MembersOf(const DuplicateGroup& group) {
+    std::vector<GroupMember*> members;
     ListLink* member = group.FirstMember;
-    for (int32_t i = 0; i < index && member; ++i)
-        member = member->next;
-    return static_cast<GroupMember*>(member);
+    for (int32_t i = 0; i < group.Count && member; ++i, member = member->next)
+        members.push_back(static_cast<GroupMember*>(member));
+    return members;
+}
+
+GroupMember* MemberAt(const DuplicateGroup& group, int32_t index) {
+    const std::vector<GroupMember*> members = MembersOf(group);
+    return index >= 0 && static_cast<size_t>(index) < members.size() ? members[static_cast<size_t>(index)]
+                                                                     : nullptr;
 }
 
 void RemoveMember(DuplicateGroup& group, GroupMember* member) {

@@ -119,8 +119,7 @@ ReadOutcome CheckOpened(SizeSet& set, int32_t m, const FileStamp& stamp) {
     // Files are first opened in catalogue order, so a file met before is an earlier entry of the same
     // file: this later name takes no part. Small files are told apart only when they have turned out
     // equal, which spares keeping the identity of every file.
-    if (set.size > IDENTITY_AT_OPEN && !set.identities.insert(stamp.identity).second)
-        return ReadOutcome::SameFile;
+    if (set.size > IDENTITY_AT_OPEN && !set.identities.insert(stamp).second) return ReadOutcome::SameFile;
     return ReadOutcome::Read;
 }
 
@@ -239,13 +238,13 @@ void FinishGroup(SizeSet& set, const std::vector<int32_t>& equal) {
     members.reserve(equal.size());
     // Whether a member kept already is this file under another name. Most groups are a few files: a look
     // through the members kept costs less than a hash set there.
-    std::unordered_set<FileIdentity, IdentityHash> identities;
+    std::unordered_set<FileStamp, SameFileHash, SameFileEqual> identities;
     auto sameFileKept = [&](int32_t m) {
         if (set.size > IDENTITY_AT_OPEN) return false; // told apart when first opened
-        const FileIdentity& identity = set.files[m].first.identity;
-        if (equal.size() > 16) return !identities.insert(identity).second;
+        const FileStamp& stamp = set.files[m].first;
+        if (equal.size() > 16) return !identities.insert(stamp).second;
         return std::any_of(members.begin(), members.end(),
-                           [&](int32_t kept) { return set.files[kept].first.identity == identity; });
+                           [&](int32_t kept) { return SameFileOnDisk(set.files[kept].first, stamp); });
     };
     for (int32_t m : equal) {
         if (!Unchanged(set, m))

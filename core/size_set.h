@@ -6,6 +6,7 @@
 #include "core/omissions.h"
 #include "core/progress.h"
 #include "core/reading.h"
+#include "core/same_file.h"
 #include "core/search_stats.h"
 #include "platform/file_services.h"
 
@@ -55,12 +56,6 @@ struct SetWorker {
     Arena arena;
 };
 
-struct IdentityHash {
-    size_t operator()(const FileIdentity& identity) const {
-        return std::hash<uint64_t>()(identity.device * 0x9E3779B97F4A7C15ull ^ identity.index);
-    }
-};
-
 struct SizeSet {
     int64_t size = 0;
     int64_t budget = 0; // block bytes it may hold at once
@@ -76,8 +71,9 @@ struct SizeSet {
     int32_t mostRecent = -1;
     int32_t leastRecent = -1;
     int32_t openCount = 0;
-    std::unordered_set<FileIdentity, IdentityHash> identities; // of large files, at their first open
-    std::vector<size_t> order;                                 // SortBlocks's results, kept for each step
+    std::unordered_set<FileStamp, SameFileHash, SameFileEqual>
+        identities;            // of large files, at their first open
+    std::vector<size_t> order; // SortBlocks's results, kept for each step
     std::vector<int64_t> shared;
 };
 

@@ -28,6 +28,7 @@ enum FileFailure : int32_t {
     FAILURE_TOO_LONG = 4,   // longer than the system or this layer can take
     FAILURE_OTHER = 5,      // anything else: an I/O error, a link loop, ...
     FAILURE_NO_HANDLES = 6, // the process holds as many files as the system lets it
+    FAILURE_CHANGED = 7,    // not the file it was: replaced, no regular file, or a link on its path
 };
 FileFailure LastFailure();
 // The system's own words for the last failure, such as "Input/output error"; "" after a success.
@@ -133,3 +134,32 @@ struct ListedEntry {
 // be listed (LastFailure tells why; a folder without any entry at all is no failure); 1 otherwise, with
 // LastFailure set when the listing broke off after the entries given.
 int32_t ListFolder(const std::string& folder, int32_t depth, std::vector<ListedEntry>* entries);
+
+// --- Removing exactly the file that was checked ------------------------------------------------------
+// A file held for removal: reached without following a link at any step of its path, and held so that its
+// name can no longer lead to another file while it is checked. On Linux the name is moved aside to a fresh
+// hidden name in the same folder; on Windows the file is held open with delete access and shared with
+// nobody who could write to it, rename it or delete it.
+struct HeldFile {
+    std::string path;      // as given to HoldFile
+    std::string asideName; // Linux: the hidden name it stands under while held
+    intptr_t folder = -1;  // Linux: the folder, opened without following a link
+    intptr_t handle = 0;   // Windows: the file, open with delete access
+    FileStamp stamp;       // the held file as it was found under its name, before anything was changed
+};
+// Holds the regular file at Path. 0 when a link stands anywhere on the path, it is no regular file or was
+// replaced while it was being held (FAILURE_CHANGED), or the system refuses (LastFailure tells why);
+// nothing has changed then. Moving a file aside sets its change time on Linux: Stamp is what was found
+// before, and the file held is checked to be that file, of that size and modification time.
+int32_t HoldFile(const std::string& path, HeldFile* held);
+// Opens the held file for reading in Slot and makes it the current file, as OpenForReading does.
+FileHandle OpenHeldForReading(int32_t slot, const HeldFile& held);
+// Removes the held file and lets go of it. Done only when it is gone; on failure (0) it is put back as
+// ReleaseHeldFile does, and LastFailure tells why.
+int32_t RemoveHeldFile(HeldFile* held);
+// Puts the held file back under its name, replacing nothing, and lets go of it. 0 when another file took
+// the name meanwhile (or the system refused): the file then stays under its hidden name.
+int32_t ReleaseHeldFile(HeldFile* held);
+// Where the held file stands while held, and where it was left when it could not be put back: its hidden
+// name's full path on Linux, its path on Windows. "" once it is back under its name or gone.
+std::string HeldPath(const HeldFile& held);

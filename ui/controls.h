@@ -39,6 +39,10 @@ inline constexpr const char* TEXT_ERROR_TITLE = "ERROR";
 inline constexpr const char* TEXT_DELETE_FAILED_BEFORE = "Konnte Datei \"";
 inline constexpr const char* TEXT_DELETE_FAILED_AFTER = "\" nicht löschen!";
 inline constexpr const char* TEXT_CHANGED = "Die Datei oder ihre Kopie wurde seit der Suche verändert.";
+// A file set aside for its deletion whose name another file took meanwhile stays under its hidden name.
+inline constexpr const char* TEXT_LEFT_AT_BEFORE =
+    "Ihr Name ist inzwischen vergeben; sie liegt jetzt unter \"";
+inline constexpr const char* TEXT_LEFT_AT_AFTER = "\".";
 inline constexpr const char* TEXT_CREDITS_TITLE = "Credits";
 inline constexpr const char* TEXT_CREDITS = ".-´¯`- Zwillingsfeger -´¯`-.\n"
                                             "\n"

@@ -14,10 +14,12 @@ namespace {
 
 // Deletes the member's file; a refusal or a failure is told to the user and leaves everything as it was.
 bool Deleted(const DuplicateGroup& group, const GroupMember& member, bool keepCopy) {
-    const DeletionResult result = DeleteMemberFile(group, member, keepCopy);
-    if (result == DELETION_DONE) return true;
+    const Deletion deletion = DeleteMemberFile(group, member, keepCopy);
+    if (deletion.result == DELETION_DONE) return true;
     std::string text = TEXT_DELETE_FAILED_BEFORE + FullPath(member) + TEXT_DELETE_FAILED_AFTER;
-    if (result == DELETION_REFUSED) text = text + "\n" + TEXT_CHANGED;
+    if (deletion.result == DELETION_REFUSED) text = text + "\n" + TEXT_CHANGED;
+    if (!deletion.leftAt.empty())
+        text = text + "\n" + TEXT_LEFT_AT_BEFORE + deletion.leftAt + TEXT_LEFT_AT_AFTER;
     ShowMessageBox(TEXT_ERROR_TITLE, text, 0);
     return false;
 }
@@ -60,12 +62,8 @@ void DeleteAllMembers() {
     DuplicateGroup* group = GroupAt(groupRow);
     if (!group) return;
 
-    GroupMember* member = group->FirstMember;
-    for (int32_t i = group->Count; i > 0 && member; --i) {
-        GroupMember* next = static_cast<GroupMember*>(member->next);
+    for (GroupMember* member : MembersOf(*group))
         if (Deleted(*group, *member, false)) RemoveMember(*group, member);
-        member = next;
-    }
     // A group stays while one of its files could not be deleted.
     if (group->Count == 0)
         RemoveGroupAndRow(group, groupRow);

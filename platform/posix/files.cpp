@@ -4,6 +4,7 @@
 
 #include "platform/common/failure.h"
 #include "platform/common/paths.h"
+#include "platform/posix/posix_files.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -33,22 +34,7 @@ using zw_common::FailWithError;
 using zw_common::Succeed;
 using zw_common::Usable;
 
-namespace {
-
-struct EnumerationSlot {
-    DIR* search = nullptr;
-    bool Started = false;
-    bool everything = true; // the pattern matches every name
-    std::string pattern;
-};
-
-// What the last handed-out entry was, whichever slot it came from.
-struct EntryRecordData {
-    std::string name;
-    int64_t size = 0;
-    EntryKind kind = ENTRY_END;
-    int error = 0; // why an ENTRY_UNREADABLE could not be examined
-};
+namespace zw_posix {
 
 FileFailure Classify(int error) {
     switch (error) {
@@ -69,10 +55,55 @@ FileFailure Classify(int error) {
     }
 }
 
-// Records Error (an errno value) as the last failure; returns Result for the caller to hand on.
-template <typename T> T Fail(int error, T result) {
-    return FailWithError(Classify(error), uint32_t(error), result);
+namespace {
+int64_t Nanoseconds(const timespec& time) {
+    return int64_t(time.tv_sec) * 1000000000 + time.tv_nsec;
 }
+} // namespace
+
+FileStamp StampOf(const struct stat& info) {
+    FileStamp stamp;
+    stamp.identity = {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+    stamp.size = static_cast<int64_t>(info.st_size);
+    stamp.modified = Nanoseconds(info.st_mtim);
+    stamp.changed = Nanoseconds(info.st_ctim);
+    return stamp;
+}
+
+// Relative folders and paths are taken relative to the program's own folder, which is made the current
+// directory before each enumeration and open of one. Through a descriptor held open that costs one call
+// and no path lookup, and stays right when something else has moved the current directory meanwhile.
+// Absolute paths, which the search opens by the ten thousand, need no call at all.
+void EnterProgramFolder(const std::string& path) {
+    if (!path.empty() && path[0] == '/') return;
+    static const int folder =
+        ProgramFolder().empty() ? -1 : open(ProgramFolder().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) (void)!fchdir(folder);
+}
+
+} // namespace zw_posix
+
+using zw_posix::Classify;
+using zw_posix::EnterProgramFolder;
+using zw_posix::Fail;
+using zw_posix::StampOf;
+
+namespace {
+
+struct EnumerationSlot {
+    DIR* search = nullptr;
+    bool Started = false;
+    bool everything = true; // the pattern matches every name
+    std::string pattern;
+};
+
+// What the last handed-out entry was, whichever slot it came from.
+struct EntryRecordData {
+    std::string name;
+    int64_t size = 0;
+    EntryKind kind = ENTRY_END;
+    int error = 0; // why an ENTRY_UNREADABLE could not be examined
+};
 
 constexpr size_t kInitialSlots = 10;
 
@@ -88,19 +119,6 @@ struct OpenFile {
     off_t sizeAtOpen = 0;
     off_t offset = 0; // where the next read starts, as far as this program moved it
 };
-
-int64_t Nanoseconds(const timespec& time) {
-    return int64_t(time.tv_sec) * 1000000000 + time.tv_nsec;
-}
-
-FileStamp StampOf(const struct stat& info) {
-    FileStamp stamp;
-    stamp.identity = {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
-    stamp.size = static_cast<int64_t>(info.st_size);
-    stamp.modified = Nanoseconds(info.st_mtim);
-    stamp.changed = Nanoseconds(info.st_ctim);
-    return stamp;
-}
 
 std::vector<OpenFile> FileSlots(kInitialSlots);
 // The slot of the current file, -1 for none. Each thread has its own current file; the threads that read
@@ -126,17 +144,6 @@ std::string DetermineProgramFolder() {
         }
         buffer.resize(buffer.size() * 2);
     }
-}
-
-// Relative folders and paths are taken relative to the program's own folder, which is made the current
-// directory before each enumeration and open of one. Through a descriptor held open that costs one call
-// and no path lookup, and stays right when something else has moved the current directory meanwhile.
-// Absolute paths, which the search opens by the ten thousand, need no call at all.
-void EnterProgramFolder(const std::string& path) {
-    if (!path.empty() && path[0] == '/') return;
-    static const int folder =
-        ProgramFolder().empty() ? -1 : open(ProgramFolder().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) (void)!fchdir(folder);
 }
 
 // A deep scan keeps one directory open per level; let it use every descriptor the system allows.
@@ -481,6 +488,20 @@ FileHandle OpenForReading(int32_t slot, const std::string& path) {
     }
     CurrentSlot = slot;
     return OpenInSlot(slot, path, nullptr);
+}
+
+FileHandle zw_posix::AdoptInSlot(int32_t slot, int fd, const struct stat& info) {
+    CurrentSlot = -1;
+    if (slot < 0 || !Grow(FileSlots, slot, OpenFile{})) {
+        close(fd);
+        return FailWith<FileHandle>(FAILURE_OTHER, "out of memory", 0);
+    }
+    OpenFile& held = FileSlots[static_cast<size_t>(slot)];
+    if (held.fd >= 0) close(held.fd);
+    held = OpenFile{fd, StampOf(info), info.st_size, 0};
+    CurrentSlot = slot;
+    Succeed();
+    return static_cast<FileHandle>(fd) + 1;
 }
 
 int32_t ReserveFileSlots(int32_t count) {

@@ -5,6 +5,7 @@
 #include "platform/common/failure.h"
 #include "platform/common/paths.h"
 #include "platform/win32/ansi.h"
+#include "platform/win32/win32_files.h"
 
 #include <windows.h>
 
@@ -28,22 +29,7 @@ using zw_common::FailWithError;
 using zw_common::Succeed;
 using zw_common::Usable;
 
-namespace {
-
-struct EnumerationSlot {
-    HANDLE search; // 0 when the slot holds no search
-    BOOL Started;
-};
-
-// The search query buffer: Folder, separator and pattern must fit with their terminator.
-constexpr size_t kQueryBuffer = 255;
-constexpr int32_t kInitialSlots = 10;
-
-EnumerationSlot* EnumerationSlots = nullptr;
-int32_t EnumerationCapacity = 0;
-int32_t CurrentEnumeration = -1;
-// One find-data record for every slot: each find call of any slot writes here.
-WIN32_FIND_DATAA EntryRecord;
+namespace zw_win32 {
 
 FileFailure Classify(DWORD error) {
     switch (error) {
@@ -65,13 +51,6 @@ FileFailure Classify(DWORD error) {
     }
 }
 
-// Records the thread's last error as the failure; returns Result for the caller to hand on.
-template <typename T> T Fail(T result) {
-    const DWORD error = GetLastError();
-    return FailWithError(Classify(error), error, result);
-}
-
-// The stamp of an open file as the system tells it now; false when it cannot, or the file has no name.
 bool StampOf(HANDLE file, FileStamp* stamp) {
     BY_HANDLE_FILE_INFORMATION info;
     if (!file || !stamp || !GetFileInformationByHandle(file, &info) || info.nNumberOfLinks == 0) return false;
@@ -86,6 +65,28 @@ bool StampOf(HANDLE file, FileStamp* stamp) {
                          : 0;
     return true;
 }
+
+} // namespace zw_win32
+
+using zw_win32::Fail;
+using zw_win32::StampOf;
+
+namespace {
+
+struct EnumerationSlot {
+    HANDLE search; // 0 when the slot holds no search
+    BOOL Started;
+};
+
+// The search query buffer: Folder, separator and pattern must fit with their terminator.
+constexpr size_t kQueryBuffer = 255;
+constexpr int32_t kInitialSlots = 10;
+
+EnumerationSlot* EnumerationSlots = nullptr;
+int32_t EnumerationCapacity = 0;
+int32_t CurrentEnumeration = -1;
+// One find-data record for every slot: each find call of any slot writes here.
+WIN32_FIND_DATAA EntryRecord;
 
 HANDLE* FileSlots = nullptr;
 uint32_t FileCapacity = 0;
@@ -339,6 +340,20 @@ FileHandle OpenForReading(int32_t slot, const std::string& path) {
     }
     held = file;
     CurrentFile = file;
+    return reinterpret_cast<FileHandle>(file);
+}
+
+FileHandle zw_win32::AdoptInSlot(int32_t slot, HANDLE file) {
+    CurrentFile = 0;
+    if (slot < 0 || !EnsureFileSlot(uint32_t(slot))) {
+        CloseHandle(file);
+        return FailWith<FileHandle>(FAILURE_OTHER, "out of memory", 0);
+    }
+    HANDLE& held = FileSlots[slot];
+    if (held) CloseHandle(held);
+    held = file;
+    CurrentFile = file;
+    Succeed();
     return reinterpret_cast<FileHandle>(file);
 }
 

@@ -1,7 +1,10 @@
 // The two delete commands on real files, in the states a user reaches less easily than the whole
 // program's test does: files changed since the search, files that cannot be deleted, commands without a
 // selection, the last group going.
+#include "core/deletion.h"
 #include "core/lists.h"
+#include "core/scan.h"
+#include "core/search.h"
 #include "core/test_tree.h"
 #include "driver/window_fixture.h"
 #include "platform/file_services.h"
@@ -19,9 +22,13 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <unistd.h>
 #endif
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -49,7 +56,10 @@ class Deletion : public testwin::WindowTest {
             ListSetCurrent(GroupList, static_cast<DuplicateGroup*>(GroupList.tail));
             DuplicateGroup* group = ListAdd(GroupList);
             for (const std::string& name : names) {
-                std::ofstream(root / name, std::ios::binary) << (content[name] = "Inhalt von " + names[0]);
+                // A file made beforehand keeps its bytes.
+                if (!fs::exists(root / name))
+                    std::ofstream(root / name, std::ios::binary)
+                        << (content[name] = "Inhalt von " + names[0]);
                 ListSetCurrent(MemberList, static_cast<GroupMember*>(MemberList.tail));
                 GroupMember* member = ListAdd(MemberList);
                 member->Folder = SharedText(root.string());
@@ -80,6 +90,12 @@ class Deletion : public testwin::WindowTest {
         return "Konnte Datei \"" + Path(name) + "\" nicht löschen!";
     }
     std::string Changed(const std::string& name) const { return Failed(name) + "\n" + TEXT_CHANGED; }
+    // Takes what the search would see of Name now as what it saw.
+    void Restamp(int32_t group, int32_t member, const std::string& name) {
+        ASSERT_NE(OpenForReading(9, Path(name)), 0);
+        OpenedFileStamp(&MemberAt(*GroupAt(group), member)->Seen);
+        CloseFileSlot(9);
+    }
     // Content is keyed by file name alone, as Expect finds the files.
     void Write(const std::string& relative, const std::string& bytes) {
         std::ofstream(root / relative, std::ios::binary) << bytes;
@@ -226,6 +242,96 @@ TEST_F(Deletion, DeleteAllKeepsWhatItCouldNotDeleteAndRemovesEmptiedGroups) {
     Expect({"a", "b"}, {{"d", "e"}}, 0);
     EXPECT_EQ(driver::ControlText(LblGroups), "Dateien mit gleichem Inhalt (1)");
 }
+
+// Another program saving a file onto the marked name between the checks and the removal (an editor's atomic
+// save) never loses that file: only the file that was checked is removed, and a copy whose bytes differ
+// while its size and times are as the search saw them is found out by the comparison alone.
+std::string SavedBytes;
+std::string SavedPath;
+void SaveOntoName(const GroupMember&) {
+    std::ofstream(SavedPath + ".new", std::ios::binary) << SavedBytes;
+    std::error_code ignored; // on Windows the held file's name cannot be taken until it is gone
+    fs::rename(SavedPath + ".new", SavedPath, ignored);
+    if (ignored) fs::remove(SavedPath + ".new");
+}
+
+TEST_F(Deletion, OnlyTheFileThatWasCheckedIsRemoved) {
+    MakeGroups({{"a1", "a2"}, {"b1", "b2"}});
+    SavedBytes = "gerade gespeichert";
+    SavedPath = Path("a2");
+    BeforeRemovalHook = SaveOntoName;
+    Show(0, 1);
+    DeleteMarkedMember();
+    BeforeRemovalHook = nullptr;
+    std::ifstream saved(Path("a2"), std::ios::binary);
+    const std::string now{std::istreambuf_iterator<char>(saved), {}};
+    if (!now.empty()) {
+        EXPECT_EQ(now, SavedBytes); // whatever holds the name now is the newly saved file, whole
+        content["a2"] = SavedBytes;
+    } else {
+        content.erase("a2");
+    }
+    saved.close();
+
+    // The same size, and the times the search saw: only the bytes tell.
+    std::string other = content["b2"];
+    other[0] ^= 1;
+    Write("b2", other);
+    Restamp(0, 1, "b2");
+    Show(0, 0);
+    EXPECT_EQ(AnswerBoxes(DeleteMarkedMember, 1), Rows{Changed("b1")});
+    Expect({}, {{"b1", "b2"}}, 0);
+}
+
+#ifndef _WIN32
+// A leading folder replaced by a link after the search leads elsewhere: the file there is not removed,
+// though it is the file the search saw, and its copy is intact.
+TEST_F(Deletion, NoRemovalGoesThroughALink) {
+    test_tree::TempTree outside;
+    fs::create_directory(root / "sub");
+    MakeGroups({{"a", "sub/b"}});
+    fs::rename(root / "sub", fs::path(outside.Root()) / "sub");
+    fs::create_directory_symlink(fs::path(outside.Root()) / "sub", root / "sub");
+    Show(0, 1);
+    EXPECT_EQ(AnswerBoxes(DeleteMarkedMember, 1), Rows{Changed("sub/b")});
+    EXPECT_TRUE(fs::exists(fs::path(outside.Root()) / "sub" / "b"));
+    fs::remove(root / "sub");
+    content.erase("sub/b");
+    Expect({}, {{"a", "sub/b"}}, 0);
+    fs::remove_all(fs::path(outside.Root()) / "sub");
+}
+
+// An overlay mount shows a lower file as the same inode on another device: never grouped with itself,
+// never taken for its own copy.
+TEST_F(Deletion, AnOverlayViewIsTheSameFile) {
+    for (const char* folder : {"lower", "upper", "work", "merged"})
+        fs::create_directory(root / folder);
+    Write("lower/a", "eins");
+    Write("lower/b", "eins");
+    const std::string options =
+        "lowerdir=" + Path("lower") + ",upperdir=" + Path("upper") + ",workdir=" + Path("work");
+    if (mount("overlay", Path("merged").c_str(), "overlay", 0, options.c_str()) != 0)
+        GTEST_SKIP() << "no overlay mount here (it needs root): " << std::strerror(errno);
+    for (const char* folder : {"lower/", "merged/"})
+        ScanFolder(Path(folder), "*.*", 0);
+    FindDuplicates();
+    Rows groups;
+    for (ListLink* at = GroupList.head; at; at = at->next)
+        for (const GroupMember* member : MembersOf(*static_cast<DuplicateGroup*>(at)))
+            groups.push_back(FullPath(*member));
+    std::sort(groups.begin(), groups.end()); // in the order the folder lists them
+    EXPECT_EQ(groups, (Rows{Path("lower/a"), Path("lower/b")}));
+
+    ListClear(GroupList);
+    ListClear(MemberList);
+    ListClear(Catalogue);
+    MakeGroups({{"lower/a", "merged/a"}});
+    Show(0, 0);
+    EXPECT_EQ(AnswerBoxes(DeleteMarkedMember, 1), Rows{Changed("lower/a")});
+    EXPECT_TRUE(fs::exists(root / "merged" / "a"));
+    ASSERT_EQ(umount(Path("merged").c_str()), 0);
+}
+#endif
 
 #ifdef _WIN32
 // Windows keeps the name of a file that another program holds open for deletion: the removal it
