@@ -12,3 +12,9 @@ constexpr int32_t EVENT_SIZE = 5;
 int32_t WaitEvent();
 // The control of the last EVENT_CONTROL.
 int32_t EventControl();
+
+// For a command that runs long, while it runs and when it ends: lets the window system do its own pending
+// work (painting, moving the window) and drops every click and key the user made since the last wait,
+// as they were aimed at what the window showed before the command changed it. 1 when the user has asked
+// to close the window (its close box, Alt+F4); the next WaitEvent then returns EVENT_CLOSE.
+int32_t DropBusyInput();

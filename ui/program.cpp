@@ -52,7 +52,8 @@ void Search() {
     RefreshLists(REFRESH_GROUPS);
 }
 
-void Dispatch(int32_t control) {
+// Runs the command of Control; false for a control that has none.
+bool Dispatch(int32_t control) {
     switch (control) {
     case BtnAddFolder:
         AddFolder();
@@ -73,8 +74,9 @@ void Dispatch(int32_t control) {
         DeleteAllMembers();
         break;
     default:
-        break;
+        return false;
     }
+    return true;
 }
 
 } // namespace
@@ -123,7 +125,13 @@ bool StartProgram() {
 int32_t RunOneEvent() {
     int32_t event = WaitEvent();
     ApplyEnablingRules();
-    if (event == EVENT_CONTROL) Dispatch(EventControl());
+    // Clicks and keys made while a command ran were aimed at what the window showed before it; a close
+    // request among them comes with the next wait. Dropping them takes the window system's own activity
+    // too, whose wait would have brought the enabled states up to date: they are brought up to date here.
+    if (event == EVENT_CONTROL && Dispatch(EventControl())) {
+        DropBusyInput();
+        ApplyEnablingRules();
+    }
     return event;
 }
 

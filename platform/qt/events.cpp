@@ -6,6 +6,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QWidget>
 
@@ -25,11 +26,34 @@ bool IsTabStop(const QWidget* widget) {
     return k == Kind::Button || k == Kind::ListBox;
 }
 
+// The user's clicks, keys, wheel turns and touches.
+bool IsInput(QEvent::Type type) {
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Tab and Shift+Tab in our windows, and no arrow-key focus moves between buttons: every other key
-// reaches the focused control unchanged.
+// reaches the focused control unchanged. While input is dropped, none reaches any widget.
 class KeyboardFilter : public QObject {
   protected:
     bool eventFilter(QObject* receiver, QEvent* event) override {
+        if (State().dropping && IsInput(event->type())) return true;
         if (event->type() != QEvent::KeyPress || !receiver->isWidgetType()) return false;
         auto* key = static_cast<QKeyEvent*>(event);
         auto* widget = static_cast<QWidget*>(receiver);
@@ -118,4 +142,21 @@ int32_t WaitEvent() {
 
 int32_t EventControl() {
     return State().lastControl;
+}
+
+int32_t DropBusyInput() {
+    Backend& state = State();
+    InstallKeyboardFilter();
+    // Draining as a wait does: what runs on the event loop's idle moments must wait for the next wait.
+    state.dropping = state.draining = true;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    state.dropping = state.draining = false;
+    // Events raised before the command and not yet handed out were aimed at the window as it was then.
+    std::deque<Event>& queue = state.events;
+    bool closing = false;
+    for (auto at = queue.begin(); at != queue.end();) {
+        closing = closing || at->code == EVENT_CLOSE;
+        at = at->code == EVENT_CONTROL ? queue.erase(at) : at + 1;
+    }
+    return closing ? 1 : 0;
 }

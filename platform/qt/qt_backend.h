@@ -44,6 +44,7 @@ struct Backend {
     std::deque<Event> events;          // what the user did, not yet handed out by a wait
     int32_t lastControl = 0;           // of the last EVENT_CONTROL handed out
     bool draining = false;             // see WaitIsDraining
+    bool dropping = false;             // input is dropped, not delivered (DropBusyInput)
     QObject* keyboardFilter = nullptr; // installed once, in the application
 };
 

@@ -91,6 +91,11 @@ LRESULT CALLBACK zw_win32::WindowProcedure(HWND window, UINT message, WPARAM wPa
 }
 
 int32_t WaitEvent() {
+    // A close request taken from the queue while a command ran.
+    if (zw_win32::State().eventCode == EVENT_CLOSE) {
+        zw_win32::State().eventCode = 0;
+        return EVENT_CLOSE;
+    }
     zw_win32::ShowNewRows();
     MSG message = {};
     GetMessageA(&message, nullptr, 0, 0);
@@ -114,4 +119,32 @@ int32_t WaitEvent() {
 
 int32_t EventControl() {
     return zw_win32::State().eventControl;
+}
+
+int32_t DropBusyInput() {
+    int32_t& eventCode = zw_win32::State().eventCode;
+    bool closing = eventCode == EVENT_CLOSE;
+    MSG message = {};
+    // Bounded: a window that never stops asking to be painted must not hold the command for ever.
+    for (int taken = 0; taken < 100000 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE); ++taken) {
+        // The program has no timer; whatever runs on one waits for the next wait's tick.
+        if (message.message == WM_TIMER) continue;
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        const bool key = message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST;
+        const bool mouse = message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST;
+        if (key || mouse) {
+            // Alt+F4 asks to close the window; every other key and click is dropped.
+            closing = closing || (message.message == WM_SYSKEYDOWN && message.wParam == VK_F4);
+            continue;
+        }
+        // Painting, the title bar and its close box, and what the window system sends on its own.
+        DispatchMessageA(&message);
+        closing = closing || eventCode == EVENT_CLOSE;
+        eventCode = 0;
+    }
+    eventCode = closing ? EVENT_CLOSE : 0;
+    return closing ? 1 : 0;
 }

@@ -58,8 +58,10 @@ int32_t HoldFile(const std::string& path, HeldFile* held) {
     held->path = path;
     if (!Usable(path)) return FailWith(FAILURE_MISSING, "the name holds a zero byte", 0);
     SetCurrentDirectoryA(ProgramFolder().c_str());
-    HANDLE file = CreateFileA(path.c_str(), DELETE | GENERIC_READ | FILE_READ_ATTRIBUTES, FILE_SHARE_READ,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    // Folders open too, so that a file replaced by a folder is told apart from a file the system refuses.
+    HANDLE file =
+        CreateFileA(path.c_str(), DELETE | GENERIC_READ | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) return Fail(0);
     held->handle = reinterpret_cast<intptr_t>(file);
     BY_HANDLE_FILE_INFORMATION info;

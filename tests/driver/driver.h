@@ -45,6 +45,9 @@ void UserDoubleClickRow(int32_t control, int32_t row);
 enum class Key { Tab, ShiftTab, Up, Down, Space, Enter };
 void UserKey(Key key);             // to whatever has the focus
 void UserCloseBox(int32_t window); // the title bar's close box
+// Runs Action, whose clicks the window system holds as while the program is busy with a command: they
+// reach the program only when it next takes input.
+void ClicksWhileBusy(const std::function<void()>& action);
 
 // Runs Action and then WaitEvent until the toolkit has nothing left to deliver; returns what the
 // waits gave: each code, with EventControl() after an EVENT_CONTROL (otherwise -1). Codes of mere

@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -55,7 +56,37 @@ QWidget* MouseTarget(QWidget* control) {
     return control;
 }
 
+// Clicks made while the program is busy: the window system holds them until the program next takes input,
+// which is the next time the event loop runs.
+class HeldClicks : public QObject {
+  public:
+    static constexpr QEvent::Type RELEASE = QEvent::Type(QEvent::User + 17);
+    std::vector<std::function<void()>> clicks;
+    bool holding = false;
+
+  protected:
+    bool event(QEvent* event) override {
+        if (event->type() != RELEASE) return QObject::event(event);
+        std::vector<std::function<void()>> now;
+        now.swap(clicks);
+        for (const auto& click : now)
+            click();
+        return true;
+    }
+};
+HeldClicks& Held() {
+    static HeldClicks held;
+    return held;
+}
+
 void Mouse(QTest::MouseAction action, QWidget* target, QPoint at) {
+    if (Held().holding) {
+        QPointer<QWidget> later(target);
+        Held().clicks.push_back([action, later, at] {
+            if (later) Mouse(action, later, at);
+        });
+        return;
+    }
     QWidget* top = target->window();
     Settle(top, true); // the click that brings a window to the front makes it active
 
@@ -277,6 +308,13 @@ void UserCloseBox(int32_t window) {
     Settle(top, false);
     // Through the window system's close request, as the title bar's box sends it.
     top->windowHandle()->close();
+}
+
+void ClicksWhileBusy(const std::function<void()>& action) {
+    Held().holding = true;
+    action();
+    Held().holding = false;
+    QCoreApplication::postEvent(&Held(), new QEvent(HeldClicks::RELEASE));
 }
 
 std::vector<SeenEvent> EventsOf(const std::function<void()>& action) {

@@ -251,6 +251,12 @@ void UserCloseBox(int32_t window) {
     Deliver();
 }
 
+void ClicksWhileBusy(const std::function<void()>& action) {
+    // Posted input waits in the queue until the program's next wait takes it.
+    InputForTheLoop held;
+    action();
+}
+
 std::vector<SeenEvent> EventsOf(const std::function<void()>& action) {
     InputForTheLoop held;
     action();
