@@ -103,8 +103,16 @@ void WriteGroups(std::FILE* out, CliFormat format, bool escape) {
         for (int32_t i = 0; i < group.Count && link; ++i, link = link->next) {
             std::string path = FullPath(*static_cast<const GroupMember*>(link));
             if (format == CliFormat::Json) {
+                // What the search saw of the file, so that a reviewed list can be checked again later.
+                const FileStamp& seen = static_cast<const GroupMember*>(link)->Seen;
+                std::string member = JsonMember(path);
+                member.pop_back();
+                member += ",\"size\":" + std::to_string(seen.size) +
+                          ",\"device\":" + std::to_string(seen.identity.device) +
+                          ",\"inode\":" + std::to_string(seen.identity.index) +
+                          ",\"modified\":" + std::to_string(seen.modified) + "}";
                 if (i) std::fputc(',', out);
-                std::fputs(JsonMember(path).c_str(), out);
+                std::fputs(member.c_str(), out);
             } else {
                 if (escape && format == CliFormat::Text) path = TerminalText(path);
                 std::fwrite(path.data(), 1, path.size(), out);
@@ -116,7 +124,11 @@ void WriteGroups(std::FILE* out, CliFormat format, bool escape) {
     if (format == CliFormat::Json) std::fputs("\n]}\n", out);
 }
 
-void WriteStats(std::FILE* err, const SearchStats& stats, double scanSeconds, double searchSeconds) {
+void WriteStats(std::FILE* err, const SearchStats& stats, const ScanResult& filtered, double scanSeconds,
+                double searchSeconds) {
+    std::fprintf(err, "filtered out:     %lld files by size, %lld files and %lld folders by name\n",
+                 static_cast<long long>(filtered.filesBySize), static_cast<long long>(filtered.filesByName),
+                 static_cast<long long>(filtered.foldersByName));
     std::fprintf(err,
                  "files catalogued: %lld\n"
                  "candidate files:  %lld (%lld bytes)\n"

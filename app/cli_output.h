@@ -4,6 +4,7 @@
 
 #include "app/cli_arguments.h"
 #include "core/omissions.h"
+#include "core/scan.h"
 #include "core/search_stats.h"
 
 #include <cstdio>
@@ -19,10 +20,13 @@ std::string JsonString(const std::string& text, bool* valid);
 // One JSON object for a member: its path as UTF-8 text, and its exact bytes when they are not that text.
 std::string JsonMember(const std::string& path);
 
-// Prints the groups of GroupList in their order, each group's members as FullPath in member order.
+// Prints the groups of GroupList in their order, each group's members as FullPath in member order (JSON
+// members with the size, device, inode and modification time the search saw, in the system's units).
 // Escape shows text paths as a terminal should show them.
 void WriteGroups(std::FILE* out, CliFormat format, bool escape);
-// A search's statistics, for --stats, with the wall time the scan and the search took.
-void WriteStats(std::FILE* err, const SearchStats& stats, double scanSeconds, double searchSeconds);
+// A search's statistics, for --stats, with what the scan's filters left out and the wall time the scan
+// and the search took.
+void WriteStats(std::FILE* err, const SearchStats& stats, const ScanResult& filtered, double scanSeconds,
+                double searchSeconds);
 // Names what was left out, one line each, escaped when Escape.
 void ReportOmissions(std::FILE* err, const std::vector<Omission>& omissions, bool escape);

@@ -2,6 +2,7 @@
 // output, and the exit status that tells a script what it got.
 #include "app/cli_run.h"
 
+#include "app/cli_actions.h"
 #include "app/cli_arguments.h"
 #include "app/cli_output.h"
 #include "app/cli_progress.h"
@@ -10,6 +11,7 @@
 #include "core/scan.h"
 #include "core/search.h"
 #include "platform/file_services.h"
+#include "platform/process.h"
 
 #include <cerrno>
 #include <chrono>
@@ -86,6 +88,23 @@ int RunCli(const std::vector<std::string>& args, const CliStreams& streams) {
         }
         absolute.push_back(path);
     }
+    // A protected folder that cannot be found would protect nothing.
+    std::vector<std::string> protectedFolders;
+    for (const std::string& folder : options.protect) {
+        const std::string shown = streams.errTerminal ? TerminalText(folder) : folder;
+        const std::string path = AbsoluteFolder(folder);
+        const std::string problem = path.empty() ? " cannot be found" : FolderProblem(path);
+        if (!problem.empty()) {
+            std::fprintf(err, "zwillingsfeger-cli: protected folder '%s'%s\n", shown.c_str(),
+                         problem.c_str());
+            usable = false;
+        }
+        protectedFolders.push_back(path);
+    }
+    if (options.action == CliAction::Reflink && PATH_SEPARATOR == '\\') {
+        std::fprintf(err, "zwillingsfeger-cli: --reflink is not available on Windows\n");
+        usable = false;
+    }
     if (!usable) return 2;
 
     InitFileServices();
@@ -93,10 +112,15 @@ int RunCli(const std::vector<std::string>& args, const CliStreams& streams) {
     ListClear(GroupList);
     ListClear(MemberList);
     std::vector<Omission> omissions;
+    ScanRequest scanRequest{options.threads, options.minSize, options.maxSize, options.exclude};
+    ScanResult filtered;
     const auto started = std::chrono::steady_clock::now();
     for (const std::string& folder : FoldersToScan(absolute)) {
-        ScanResult scan = ScanFolder(folder, "*.*", 0, ScanRequest{options.threads});
+        ScanResult scan = ScanFolder(folder, "*.*", 0, scanRequest);
         omissions.insert(omissions.end(), scan.omissions.begin(), scan.omissions.end());
+        filtered.filesBySize += scan.filesBySize;
+        filtered.filesByName += scan.filesByName;
+        filtered.foldersByName += scan.foldersByName;
     }
     const auto scanned = std::chrono::steady_clock::now();
 
@@ -111,11 +135,24 @@ int RunCli(const std::vector<std::string>& args, const CliStreams& streams) {
     ReportOmissions(err, omissions, streams.errTerminal);
     // On one console the two streams keep their order only when the first is out before the second.
     std::fflush(err);
-    WriteGroups(out, options.format, streams.outTerminal);
+    ActionTotals acted;
+    if (options.action == CliAction::None) {
+        WriteGroups(out, options.format, streams.outTerminal);
+    } else {
+        if (!options.dryRun) CatchInterrupts();
+        acted = RunActions(options, protectedFolders, out, err, streams.errTerminal);
+        if (acted.interrupted)
+            std::fprintf(err, "zwillingsfeger-cli: interrupted: the rest was left as it was\n");
+        std::fprintf(err, "zwillingsfeger-cli: %lld files, %lld bytes %s\n",
+                     static_cast<long long>(acted.files), static_cast<long long>(acted.bytes),
+                     options.dryRun                         ? "would be freed"
+                     : options.action == CliAction::Reflink ? "shared"
+                                                            : "freed");
+    }
     const bool written = Flushed(streams);
     if (options.stats)
-        WriteStats(err, found.stats, std::chrono::duration<double>(scanned - started).count(),
+        WriteStats(err, found.stats, filtered, std::chrono::duration<double>(scanned - started).count(),
                    std::chrono::duration<double>(searched - scanned).count());
     if (!written) return 1;
-    return omissions.empty() ? 0 : 3;
+    return omissions.empty() && acted.refused == 0 && !acted.interrupted ? 0 : 3;
 }

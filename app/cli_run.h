@@ -1,5 +1,5 @@
 // zwillingsfeger-cli as a whole, apart from its entry: the folders checked, scanned and searched, the
-// groups printed. It never deletes anything.
+// groups printed, or the action asked for taken on them.
 #pragma once
 
 #include <cstdio>

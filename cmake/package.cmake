@@ -45,8 +45,9 @@ content below the folders the user adds, and deletes the copies the user
 marks. Files are compared byte for byte; hard links and symbolic links are
 never offered as copies. Its texts are German.
 
-zwillingsfeger-cli prints the groups of identical files for scripts and
-never deletes.]=])
+zwillingsfeger-cli prints the groups of identical files for scripts. It
+changes nothing unless an action is given (delete, hard-link or reflink the
+surplus copies), and checks every file again before acting.]=])
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ

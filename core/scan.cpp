@@ -4,6 +4,7 @@
 #include "core/scan.h"
 
 #include "core/lists.h"
+#include "core/name_glob.h"
 #include "core/omissions.h"
 #include "core/readers.h"
 #include "platform/file_services.h"
@@ -28,6 +29,25 @@ void AppendEntry(const SharedText& folder, std::string name, int64_t size) {
     entry->Grouped = false;
 }
 
+// Whether the request's patterns leave out an entry of this name.
+bool Excluded(const ScanRequest& request, const std::string& name) {
+    for (const std::string& pattern : request.exclude)
+        if (NameMatches(pattern, name)) return true;
+    return false;
+}
+
+// Whether the request leaves out a file of this name and size, or a folder of this name, counted in Result.
+bool LeftOut(const ScanRequest& request, EntryKind kind, const std::string& name, int64_t size,
+             ScanResult& result) {
+    if (kind == ENTRY_FILE && (size < request.minSize || size > request.maxSize)) {
+        ++result.filesBySize;
+        return true;
+    }
+    if (kind == ENTRY_UNREADABLE || !Excluded(request, name)) return false;
+    ++(kind == ENTRY_FILE ? result.filesByName : result.foldersByName);
+    return true;
+}
+
 // The readers' job kind of a folder listing.
 constexpr int32_t LISTING = 1;
 
@@ -44,7 +64,8 @@ struct Listing {
     int32_t failure = FAILURE_NONE;
     std::string failureText;
     std::vector<ListedEntry> entries;
-    std::vector<std::unique_ptr<Listing>> subfolders; // one for each folder entry within the depth limit
+    std::vector<std::unique_ptr<Listing>> subfolders; // one for each folder entry walked into
+    const ScanRequest* request = nullptr;
     ReaderJob job;
 };
 
@@ -59,10 +80,11 @@ void List(Listing& listing) {
                      std::chrono::microseconds(5) * int64_t(listing.entries.size()));
     if (listing.depth >= MAX_DEPTH) return;
     for (const ListedEntry& entry : listing.entries)
-        if (entry.kind == ENTRY_FOLDER) {
+        if (entry.kind == ENTRY_FOLDER && !Excluded(*listing.request, entry.name)) {
             auto sub = std::make_unique<Listing>();
             sub->folder = JoinPath(listing.folder, entry.name);
             sub->depth = listing.depth + 1;
+            sub->request = listing.request;
             Listing* made = sub.get();
             made->job.work = [made] { List(*made); };
             made->job.kind = LISTING;
@@ -73,9 +95,10 @@ void List(Listing& listing) {
 }
 
 // The walk over listings made ahead: the same entries, omissions and order as the walk alone.
-void WalkListings(const std::string& base, ScanResult& result) {
+void WalkListings(const std::string& base, const ScanRequest& request, ScanResult& result) {
     Listing root;
     root.folder = base;
+    root.request = &request;
     root.job.work = [&root] { List(root); };
     root.job.kind = LISTING;
     Submit(root.job);
@@ -106,6 +129,7 @@ void WalkListings(const std::string& base, ScanResult& result) {
             continue;
         }
         ListedEntry& entry = listing.entries[place.entry++];
+        if (LeftOut(request, entry.kind, entry.name, entry.size, result)) continue;
         if (entry.kind == ENTRY_FILE) {
             if (!place.shared) place.shared = SharedText(listing.folder);
             AppendEntry(place.shared, std::move(entry.name), entry.size);
@@ -140,7 +164,7 @@ void Scan(const std::string& folder, const std::string& pattern, int32_t depth, 
     }
     if (depth == 0 && request.readers != 1 && (pattern.empty() || pattern == "*.*")) {
         StartReaders(request.readers);
-        WalkListings(base, result);
+        WalkListings(base, request, result);
         StopReaders();
         return;
     }
@@ -159,8 +183,9 @@ void Scan(const std::string& folder, const std::string& pattern, int32_t depth, 
             break;
         }
         std::string name = EntryName();
+        if (kind == ENTRY_FOLDER && (name == "." || name == "..")) continue;
+        if (LeftOut(request, kind, name, kind == ENTRY_FILE ? EntrySize() : 0, result)) continue;
         if (kind == ENTRY_FOLDER) {
-            if (name == "." || name == "..") continue;
             Scan(JoinPath(base, name), pattern, depth + 1, request, result);
             // The nested walk made its own slot current.
             SelectEnumeration(depth);

@@ -9,10 +9,19 @@
 
 struct ScanRequest {
     int32_t readers = 0; // listing threads: 0 chosen by itself, 1 lists on the calling thread alone
+    // Files outside [minSize, maxSize] are left out, and files and folders whose name matches a pattern
+    // of Exclude (NameMatches); the top folder itself is always walked.
+    int64_t minSize = 0;
+    int64_t maxSize = INT64_MAX;
+    std::vector<std::string> exclude;
 };
 
 struct ScanResult {
     std::vector<Omission> omissions; // files and folders that could not be listed, in the walk's order
+    // What the request's filters left out.
+    int64_t filesBySize = 0;
+    int64_t filesByName = 0;
+    int64_t foldersByName = 0;
 };
 
 // Appends one FileEntry per file below Folder to the Catalogue. One trailing separator of Folder is

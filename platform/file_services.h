@@ -163,3 +163,14 @@ int32_t ReleaseHeldFile(HeldFile* held);
 // Where the held file stands while held, and where it was left when it could not be put back: its hidden
 // name's full path on Linux, its path on Windows. "" once it is back under its name or gone.
 std::string HeldPath(const HeldFile& held);
+
+// --- Replacing a copy by the file it copies ---------------------------------------------------------
+// Replaces the file at Path by a hard link to the file at Kept: the link is made under a fresh hidden name
+// in Path's folder, checked to be the file Kept (of that identity), and only then renamed over Path. 0 on
+// failure, with nothing changed (LastFailure tells why; Kept on another device is the system's own
+// failure); no hidden name stays behind.
+int32_t ReplaceByLink(const std::string& kept, const FileIdentity& keptIdentity, const std::string& path);
+// Lets the file at Path share the storage of the file at Source (both Size bytes) where their bytes are
+// equal; the system compares them itself and shares nothing that differs. The bytes it shared; -1 when
+// the system or its file system cannot (LastFailure tells why).
+int64_t ShareStorage(const std::string& source, const std::string& path, int64_t size);

@@ -24,3 +24,7 @@ bool StreamIsTerminal(std::FILE* stream);
 // a German system), which would show every name beyond ASCII as other letters.
 void UseProgramTextOnTerminal();
 void RestoreTerminalText();
+// From now on an interrupt (Ctrl+C) does not end the program; it is only noted, for Interrupted to tell.
+void CatchInterrupts();
+// Whether an interrupt came since CatchInterrupts.
+bool Interrupted();

@@ -1,6 +1,7 @@
 // The command line on POSIX: the arguments are the bytes the file system takes, as they are.
 #include "platform/process.h"
 
+#include <csignal>
 #include <unistd.h>
 
 std::vector<ProgramArgument> ProgramArguments(int argc, char** argv) {
@@ -17,3 +18,21 @@ bool StreamIsTerminal(std::FILE* stream) {
 // A terminal takes the bytes as they are.
 void UseProgramTextOnTerminal() {}
 void RestoreTerminalText() {}
+
+namespace {
+
+volatile sig_atomic_t interrupted = 0;
+
+} // namespace
+
+void CatchInterrupts() {
+    struct sigaction action = {};
+    action.sa_handler = [](int) { interrupted = 1; };
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+bool Interrupted() {
+    return interrupted != 0;
+}

@@ -61,3 +61,23 @@ void RestoreTerminalText() {
     if (consolePageBefore != 0) SetConsoleOutputCP(consolePageBefore);
     consolePageBefore = 0;
 }
+
+namespace {
+
+volatile LONG interrupted = 0;
+
+} // namespace
+
+void CatchInterrupts() {
+    SetConsoleCtrlHandler(
+        [](DWORD kind) -> BOOL {
+            if (kind != CTRL_C_EVENT && kind != CTRL_BREAK_EVENT) return FALSE;
+            InterlockedExchange(&interrupted, 1);
+            return TRUE;
+        },
+        TRUE);
+}
+
+bool Interrupted() {
+    return InterlockedCompareExchange(&interrupted, 0, 0) != 0;
+}

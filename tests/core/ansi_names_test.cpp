@@ -167,7 +167,7 @@ TEST_F(AnsiNames, NamesOfEveryScriptAreGroupedInUtf8AndAFolderPastTheBufferInByt
             if (format == L"--json") {
                 for (size_t at = 0; (at = shown.find('\\', at)) != std::string::npos; at += 2)
                     shown.insert(at, 1, '\\');
-                shown = "{\"path\":\"" + shown.substr(0, shown.size() - 1) + "\"}";
+                shown = "{\"path\":\"" + shown.substr(0, shown.size() - 1) + "\",\"size\":";
             }
             EXPECT_NE(run.out.find(shown), std::string::npos) << shown << " in " << run.out;
         }
@@ -212,14 +212,15 @@ TEST_F(AnsiNames, NamesHoldingASeparatorAndFoldersPastTheSearchBufferAreLeftOutA
     EXPECT_EQ(run.err, "zwillingsfeger-cli: '" + longest + "' is too long\n");
 }
 
-// The member that --json prints for a file whose name is text of code page 932.
+// The start of the member that --json prints for a file whose name is text of code page 932, up to
+// what the search saw of it.
 std::string JsonMember932(const fs::path& file) {
     std::string text = Narrow(file.wstring(), CP_UTF8), bytes;
     for (size_t at = 0; (at = text.find('\\', at)) != std::string::npos; at += 2)
         text.insert(at, 1, '\\');
     for (const char c : Narrow(file.wstring(), 932))
         bytes += (bytes.empty() ? "" : ",") + std::to_string(static_cast<unsigned char>(c));
-    return "{\"path\":\"" + text + "\",\"path_bytes\":[" + bytes + "]}";
+    return "{\"path\":\"" + text + "\",\"path_bytes\":[" + bytes + "],\"size\":";
 }
 
 // In code page 932 the letters 表 (95 5C) and ソ (83 5C) end in the byte of "\": no rule that looks for a

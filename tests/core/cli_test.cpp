@@ -3,6 +3,7 @@
 #include "app/cli_arguments.h"
 #include "app/cli_output.h"
 #include "app/cli_run.h"
+#include "cli_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -48,6 +49,28 @@ TEST(CliArguments, UnusableCommandLinesAreErrors) {
         EXPECT_NE(Parse({"--threads", bad, "a"}).error, "") << bad;
     EXPECT_EQ(Parse({"--help"}).error, "");
     EXPECT_EQ(Parse({"-V"}).error, "");
+    // Actions, keep rules, protected folders and filters.
+    for (auto bad : std::vector<std::vector<const char*>>{{"--delete", "--link", "a"},
+                                                          {"--dry-run", "a"},
+                                                          {"--keep", "largest", "a"},
+                                                          {"--protect"},
+                                                          {"--exclude=", "a"},
+                                                          {"--min-size", "1T", "a"},
+                                                          {"--max-size", "K", "a"},
+                                                          {"--min-size", "99999999999999999", "a"}})
+        EXPECT_NE(ParseCliArguments({bad.begin(), bad.end()}).error, "") << bad[0] << " " << bad[1];
+    const CliOptions acting =
+        Parse({"--reflink", "--dry-run", "--keep=oldest", "--protect", "p", "--protect=q", "--exclude",
+               "*.tmp", "--min-size", "2k", "--max-size=3G", "a"});
+    EXPECT_EQ(acting.error, "");
+    EXPECT_EQ(acting.action, CliAction::Reflink);
+    EXPECT_TRUE(acting.dryRun);
+    EXPECT_EQ(acting.keep, CliKeep::Oldest);
+    EXPECT_EQ(acting.protect, (std::vector<std::string>{"p", "q"}));
+    EXPECT_EQ(acting.exclude, (std::vector<std::string>{"*.tmp"}));
+    EXPECT_EQ(acting.minSize, 2048);
+    EXPECT_EQ(acting.maxSize, int64_t(3) << 30);
+    EXPECT_EQ(acting.folders, (std::vector<std::string>{"a"}));
 }
 
 TEST(CliFolders, AFolderRepeatedInARowIsScannedOnceButAgainAfterAnother) {
@@ -105,26 +128,7 @@ class CliRun : public ::testing::Test {
     }
 
     // Runs the program in-process; Out and Err receive what it prints.
-    int Run(std::vector<std::string> args) {
-        std::FILE* outFile = output ? output : std::tmpfile();
-        std::FILE* errFile = std::tmpfile();
-        int code = RunCli(args, {outFile, errFile, terminal, false});
-        if (output) outFile = std::tmpfile();
-        out = ReadAll(outFile);
-        err = ReadAll(errFile);
-        return code;
-    }
-
-    static std::string ReadAll(std::FILE* file) {
-        std::string text;
-        std::rewind(file);
-        char buffer[4096];
-        size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-            text.append(buffer, got);
-        std::fclose(file);
-        return text;
-    }
+    int Run(std::vector<std::string> args) { return cli_runner::Run(args, out, err, terminal, output); }
 
     test_tree::TempTree tree;
     fs::path root;
@@ -170,8 +174,16 @@ TEST_F(CliRun, PrintsTheGroupsInCatalogueOrderInAllThreeFormats) {
     EXPECT_EQ(out, expected);
 
     ASSERT_EQ(Run({"--json", folder, root.string()}), 0);
-    EXPECT_EQ(out, "{\"groups\":[\n[{\"path\":\"" + lines[0] + "\"},{\"path\":\"" + lines[1] +
-                       "\"}],\n[{\"path\":\"" + lines[3] + "\"},{\"path\":\"" + lines[4] + "\"}]\n]}\n");
+    // Each member with what the search saw of it, to be checked again later.
+    auto member = [](const std::string& path) {
+        struct stat info;
+        EXPECT_EQ(stat(path.c_str(), &info), 0);
+        return "{\"path\":\"" + path + "\",\"size\":12,\"device\":" + std::to_string(info.st_dev) +
+               ",\"inode\":" + std::to_string(info.st_ino) + ",\"modified\":" +
+               std::to_string(int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec) + "}";
+    };
+    EXPECT_EQ(out, "{\"groups\":[\n[" + member(lines[0]) + "," + member(lines[1]) + "],\n[" +
+                       member(lines[3]) + "," + member(lines[4]) + "]\n]}\n");
 
     // Nothing was deleted, and the second folder repeated the files of the first without pairing
     // any file with itself.

@@ -1,6 +1,7 @@
 // The folder scan over real trees: every regular file once per scan, in pre-order, with its whole
 // size; links, special files and unreadable folders add nothing.
 #include "core/lists.h"
+#include "core/name_glob.h"
 #include "core/omissions.h"
 #include "core/scan.h"
 #include "platform/file_services.h"
@@ -58,7 +59,7 @@ std::vector<Row> Scan(const std::string& folder) {
         ListSetCurrent(Catalogue, static_cast<FileEntry*>(Catalogue.tail));
         while (rows().size() > entries)
             ListDelete(Catalogue);
-        scanOmissions = ScanFolder(folder, "*.*", 0, ScanRequest{readers}).omissions;
+        scanOmissions = ScanFolder(folder, "*.*", 0, ScanRequest{readers, 0, INT64_MAX, {}}).omissions;
         walked[readers == 1] = rows();
         for (const Omission& omission : scanOmissions)
             omitted[readers == 1].push_back(omission.path + ": " + omission.reason);
@@ -287,3 +288,40 @@ TEST_F(FolderScan, TreesBeyondThePathLimitAreWalkedReadAndRemoved) {
     EXPECT_EQ(LastFailure(), FAILURE_TOO_LONG);
 }
 #endif
+
+TEST(NameGlob, StarsQuestionMarksAndSetsMatchWholeNamesByteForByte) {
+    const struct {
+        const char* pattern;
+        const char* name;
+        bool matches;
+    } cases[] = {{"*.tmp", "a.tmp", true}, {"*.tmp", "a.tmp.x", false}, {"*.tmp", ".tmp", true},
+                 {"a?c", "abc", true},     {"a?c", "ac", false},        {"*", "", true},
+                 {"[a-c]x", "bx", true},   {"[!a-c]x", "bx", false},    {"[!a-c]x", "dx", true},
+                 {"[x", "[x", true},       {"*a*b", "xaxxb", true},     {"*a*b", "xaxxbx", false},
+                 {".git", ".git", true},   {".git", ".GIT", false},     {"a**b", "ab", true}};
+    for (const auto& c : cases)
+        EXPECT_EQ(NameMatches(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;
+}
+
+// Sizes and names left out are counted and never catalogued; an excluded folder is not walked into.
+TEST_F(FolderScan, FiltersLeaveOutSizesAndNamesAndCountThem) {
+    for (const char* folder : {"skip", "deep", "deep/skip"})
+        tree.AddFolder(folder);
+    for (const char* name : {"keep", "small", "big", "x.tmp", "skip/inner", "deep/skip/inner", "deep/also"})
+        tree.AddFile(name, std::string(name == std::string("small") ? 1
+                                       : name == std::string("big") ? 90
+                                                                    : 10,
+                                       'b'));
+    for (int32_t readers : {4, 1}) {
+        ListClear(Catalogue);
+        const ScanResult result =
+            ScanFolder(tree.Root(), "*.*", 0, ScanRequest{readers, 2, 50, {"*.tmp", "skip"}});
+        std::multiset<std::string> names;
+        for (ListLink* at = Catalogue.head; at; at = at->next)
+            names.insert(static_cast<FileEntry*>(at)->Name);
+        EXPECT_EQ(names, (std::multiset<std::string>{"keep", "also"})) << readers;
+        EXPECT_EQ(result.filesBySize, 2);
+        EXPECT_EQ(result.filesByName, 1);
+        EXPECT_EQ(result.foldersByName, 2);
+    }
+}
