@@ -205,7 +205,10 @@ void HashStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch st
         }
     };
     while (applied < members.size()) {
-        if (submitted < members.size() && jobs.size() < inFlight) {
+        // A job needs a slot: a free one, or one a file of this set holds; else the oldest job gives its
+        // back.
+        const bool slot = !set.worker->freeSlots.empty() || set.leastRecent >= 0;
+        if (submitted < members.size() && jobs.size() < inFlight && (slot || jobs.empty())) {
             HashJob& job = jobs.emplace_back();
             job.first = submitted;
             job.last = std::min(members.size(), submitted + perJob);
