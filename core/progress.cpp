@@ -2,6 +2,7 @@
 #include "core/progress.h"
 
 void ShowOverall(SearchProgress& progress) {
+    if (StopRequested(progress.stop)) progress.stopped.store(true);
     if (progress.total > 0)
         ShowProgress(progress.sink, METER_OVERALL,
                      static_cast<int32_t>(progress.done.load() * 100 / progress.total));

@@ -20,13 +20,26 @@ inline void ShowProgress(const ProgressSink& sink, int32_t meter, int32_t percen
     if (sink.show) sink.show(sink.context, meter, percent, final);
 }
 
+// Asked now and then, on the thread that started a long command (a scan, a search): true ends it early,
+// with what it has done so far. The window asks whether the user has closed it meanwhile.
+struct StopCheck {
+    void* context = nullptr;
+    bool (*stop)(void* context) = nullptr;
+};
+inline bool StopRequested(const StopCheck& check) {
+    return check.stop && check.stop(check.context);
+}
+
 // The whole search: METER_OVERALL over all candidate bytes, counted by every searching thread.
 struct SearchProgress {
     ProgressSink sink;
     int64_t total = 0;
     std::atomic<int64_t> done{0};
+    StopCheck stop;
+    std::atomic<bool> stopped{false}; // asked on the starting thread, seen by every searching thread
 };
-// Shows METER_OVERALL from the bytes done so far; on the thread that started the search only.
+// Shows METER_OVERALL from the bytes done so far, and asks whether to stop; on the thread that started
+// the search only.
 void ShowOverall(SearchProgress& progress);
 
 // One set: METER_FILE over its bytes, for sets of large files that the starting thread searches, as the

@@ -9,6 +9,7 @@
 #include "core/readers.h"
 #include "platform/file_services.h"
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <vector>
@@ -67,9 +68,11 @@ struct Listing {
     std::vector<std::unique_ptr<Listing>> subfolders; // one for each folder entry walked into
     const ScanRequest* request = nullptr;
     ReaderJob job;
+    const std::atomic<bool>* cancelled = nullptr; // the walk's: once set, listings not begun are not made
 };
 
 void List(Listing& listing) {
+    if (listing.cancelled->load()) return;
     const auto started = std::chrono::steady_clock::now();
     listing.listed = ListFolder(listing.folder, listing.depth, &listing.entries);
     listing.failure = LastFailure();
@@ -85,6 +88,7 @@ void List(Listing& listing) {
             sub->folder = JoinPath(listing.folder, entry.name);
             sub->depth = listing.depth + 1;
             sub->request = listing.request;
+            sub->cancelled = listing.cancelled;
             Listing* made = sub.get();
             made->job.work = [made] { List(*made); };
             made->job.kind = LISTING;
@@ -96,9 +100,11 @@ void List(Listing& listing) {
 
 // The walk over listings made ahead: the same entries, omissions and order as the walk alone.
 void WalkListings(const std::string& base, const ScanRequest& request, ScanResult& result) {
+    std::atomic<bool> cancelled{false};
     Listing root;
     root.folder = base;
     root.request = &request;
+    root.cancelled = &cancelled;
     root.job.work = [&root] { List(root); };
     root.job.kind = LISTING;
     Submit(root.job);
@@ -115,7 +121,14 @@ void WalkListings(const std::string& base, const ScanRequest& request, ScanResul
         result.omissions.push_back({base, FailureReason(root.failure, root.failureText)});
         return;
     }
-    while (!walk.empty()) {
+    for (uint32_t steps = 0; !walk.empty(); ++steps) {
+        if (steps % 256 == 0 && StopRequested(request.stop)) {
+            // The readers finish the listings they hold before the tree they write into goes.
+            cancelled.store(true);
+            StopReaders();
+            result.stopped = true;
+            return;
+        }
         Place& place = walk.back();
         Listing& listing = *place.listing;
         if (place.entry == listing.entries.size()) {
@@ -175,7 +188,11 @@ void Scan(const std::string& folder, const std::string& pattern, int32_t depth, 
         NoteFailure(result.omissions, base);
         return;
     }
-    for (;;) {
+    for (uint32_t steps = 0; !result.stopped; ++steps) {
+        if (steps % 256 == 0 && StopRequested(request.stop)) {
+            result.stopped = true;
+            break;
+        }
         EntryKind kind = NextEntry();
         if (kind == ENTRY_END) {
             // The listing broke off: the rest of this folder was not seen.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/omissions.h"
+#include "core/progress.h"
 
 #include <cstdint>
 #include <string>
@@ -14,6 +15,7 @@ struct ScanRequest {
     int64_t minSize = 0;
     int64_t maxSize = INT64_MAX;
     std::vector<std::string> exclude;
+    StopCheck stop = {}; // when it says stop, the walk ends where it is: the catalogue holds what it found
 };
 
 struct ScanResult {
@@ -22,6 +24,7 @@ struct ScanResult {
     int64_t filesBySize = 0;
     int64_t filesByName = 0;
     int64_t foldersByName = 0;
+    bool stopped = false; // ended early on request
 };
 
 // Appends one FileEntry per file below Folder to the Catalogue. One trailing separator of Folder is

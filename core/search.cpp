@@ -118,7 +118,9 @@ void SearchSets(const std::vector<FileEntry*>& entries, const std::vector<uint32
                 SearchProgress& progress, std::vector<SetWorker>& workers, std::vector<SetResult>& results) {
     const int32_t index = ReaderIndex();
     SetWorker& worker = workers[size_t(index)];
-    for (size_t at; (at = next.fetch_add(1)) < runs.size();) {
+    for (size_t at; !progress.stopped.load() && (at = next.fetch_add(1)) < runs.size();) {
+        if (index == 0) ShowOverall(progress); // and asks whether to stop before each set
+        if (progress.stopped.load()) break;
         const auto [begin, end] = runs[at];
         SizeSet set;
         set.size = entries[order[begin]]->Size;
@@ -213,9 +215,11 @@ SearchResult FindDuplicates(const SearchRequest& request) {
 
     SearchProgress progress;
     progress.sink = request.progress;
+    progress.stop = request.stop;
     progress.total = stats.candidateBytes;
     std::vector<SetResult> results(runs.size());
     SearchAllSets(entries, order, runs, request.readers, progress, results);
+    result.stopped = progress.stopped.load();
     // The index is done with before the result lists are built.
     std::vector<FileEntry*>().swap(entries);
     std::vector<uint32_t>().swap(order);

@@ -11,11 +11,13 @@
 struct SearchRequest {
     int32_t readers = 0; // reading threads: 0 chosen by itself, 1 reads on the calling thread alone
     ProgressSink progress;
+    StopCheck stop = {}; // when it says stop, no further set is started and the result is partial
 };
 
 struct SearchResult {
     SearchStats stats;
     std::vector<Omission> omissions; // files that changed or could not be read, in the sets' order
+    bool stopped = false;            // ended early on request: the groups are those of the sets searched
 };
 
 // Replaces GroupList and MemberList with the groups of identical files of the Catalogue, in the order

@@ -60,6 +60,13 @@ ReadOutcome Apply(SizeSet& set, StretchRead& read) {
     return Judge(set, m, read.result, read.stretch);
 }
 
+// While a set's reads wait on the disk, the thread that shows the progress keeps showing it, and keeps
+// asking whether to stop.
+std::function<void()> WhileReadsWait(SizeSet& set) {
+    if (!set.setProgress.shows) return nullptr;
+    return [&set] { ShowOverall(*set.progress); };
+}
+
 } // namespace
 
 void AwaitPendingRead(SizeSet& set, int32_t m) {
@@ -68,7 +75,7 @@ void AwaitPendingRead(SizeSet& set, int32_t m) {
     StretchRead& read = stepReads->reads[size_t(file.pending)];
     // Its job may not be handed out yet: then it is read here, and its job passes it over.
     if (read.job < stepReads->jobs.size()) {
-        Await(stepReads->jobs[read.job]);
+        Await(stepReads->jobs[read.job], WhileReadsWait(set));
     } else if (!read.performed) {
         Perform(read);
         read.performed = true;
@@ -128,7 +135,7 @@ void ReadStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch st
         first = i + 1;
     }
     for (size_t i = 0; i < step.reads.size(); ++i) {
-        Await(step.jobs[step.reads[i].job]);
+        Await(step.jobs[step.reads[i].job], WhileReadsWait(set));
         outcomes[i] = Apply(set, step.reads[i]);
     }
     stepReads = outer;
@@ -187,7 +194,7 @@ void HashStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch st
     std::vector<HashRead> reads(std::min(members.size(), inFlight * perJob));
     size_t submitted = 0, applied = 0;
     auto apply = [&](HashJob& job) {
-        Await(job.job);
+        Await(job.job, WhileReadsWait(set));
         set.worker->freeSlots.push_back(job.slot);
         for (size_t r = job.first; r < job.last; ++r, ++applied) {
             HashRead& read = reads[r % reads.size()];

@@ -178,7 +178,8 @@ void Split(SizeSet& set, Candidates candidates, std::vector<Candidates>& work) {
     std::vector<unsigned char*> readBlocks;
     std::vector<ReadOutcome> outcomes;
     while (true) {
-        if (members.size() < 2) {
+        // A stopped search ends its sets in flight too: they take no part in its partial result.
+        if (members.size() < 2 || set.progress->stopped.load()) {
             for (int32_t m : members)
                 DropUnique(set, m, files[m].read);
             return;

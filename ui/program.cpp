@@ -8,6 +8,7 @@
 #include "platform/events.h"
 #include "platform/file_services.h"
 #include "platform/window_services.h"
+#include "ui/busy_window.h"
 #include "ui/controls.h"
 #include "ui/delete_commands.h"
 #include "ui/layout.h"
@@ -34,8 +35,11 @@ void AddFolder() {
     // The scan appends after the current entry: put the cursor on the last one, wherever a search
     // left it.
     ListSetCurrent(Catalogue, static_cast<FileEntry*>(Catalogue.tail));
-    ScanFolder(lastAddedFolder, "*.*", 0);
-    RefreshLists(REFRESH_FILES);
+    BusyWindow busy;
+    // A scan ended by a close request is not shown: the window is about to go.
+    ScanRequest request;
+    request.stop = CloseStops(busy);
+    if (!ScanFolder(lastAddedFolder, "*.*", 0, request).stopped) RefreshLists(REFRESH_FILES);
 }
 
 void Reset() {
@@ -48,8 +52,8 @@ void Search() {
     // Rows of a group from the previous search must not stay on offer for deletion.
     ClearRows(LstMembers);
     WindowBars bars;
-    FindDuplicates({0, WindowProgress(bars)});
-    RefreshLists(REFRESH_GROUPS);
+    BusyWindow busy;
+    if (!FindDuplicates({0, WindowProgress(bars), CloseStops(busy)}).stopped) RefreshLists(REFRESH_GROUPS);
 }
 
 // Runs the command of Control; false for a control that has none.

@@ -4,6 +4,7 @@
 #include "core/name_glob.h"
 #include "core/omissions.h"
 #include "core/scan.h"
+#include "core/search.h"
 #include "platform/file_services.h"
 #include "test_tree.h"
 
@@ -323,5 +324,31 @@ TEST_F(FolderScan, FiltersLeaveOutSizesAndNamesAndCountThem) {
         EXPECT_EQ(result.filesBySize, 2);
         EXPECT_EQ(result.filesByName, 1);
         EXPECT_EQ(result.foldersByName, 2);
+    }
+}
+
+// A scan and a search asked to stop (the window closed meanwhile) end early, with what they found so far,
+// and say so; alone and with reader threads.
+TEST_F(FolderScan, AScanAndASearchStopWhenAsked) {
+    for (const char* folder : {"d0", "d1", "d2"})
+        tree.AddFolder(folder);
+    for (int i = 0; i < 600; ++i)
+        tree.AddFile("d" + std::to_string(i % 3) + "/f" + std::to_string(i), std::string(1 + i % 5, 'x'));
+    const StopCheck stop{nullptr, [](void*) { return true; }};
+    for (int readers : {1, 4}) {
+        ListClear(Catalogue);
+        ScanRequest request;
+        request.readers = readers;
+        request.stop = stop;
+        EXPECT_TRUE(ScanFolder(tree.Root(), "*.*", 0, request).stopped) << readers;
+        EXPECT_LT(ListCount(Catalogue), 600) << readers;
+        ListClear(Catalogue);
+        request.stop = {};
+        ScanFolder(tree.Root(), "*.*", 0, request);
+        EXPECT_TRUE(FindDuplicates({readers, {}, stop}).stopped) << readers;
+        // Reader threads may have begun sets of their own; searching alone, none was begun.
+        if (readers == 1) {
+            EXPECT_EQ(ListCount(GroupList), 0);
+        }
     }
 }
