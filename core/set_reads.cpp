@@ -211,11 +211,19 @@ void HashStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch st
             hashes[r] = read.hash;
         }
     };
-    while (applied < members.size()) {
+    size_t end = members.size();
+    while (applied < end) {
+        // A stopped search reads no further files; the reads in flight are still awaited.
+        if (submitted < end && set.progress->stopped.load()) {
+            for (size_t r = submitted; r < end; ++r)
+                outcomes[r] = ReadOutcome::Failed;
+            end = submitted;
+            continue;
+        }
         // A job needs a slot: a free one, or one a file of this set holds; else the oldest job gives its
         // back.
         const bool slot = !set.worker->freeSlots.empty() || set.leastRecent >= 0;
-        if (submitted < members.size() && jobs.size() < inFlight && (slot || jobs.empty())) {
+        if (submitted < end && jobs.size() < inFlight && (slot || jobs.empty())) {
             HashJob& job = jobs.emplace_back();
             job.first = submitted;
             job.last = std::min(members.size(), submitted + perJob);
