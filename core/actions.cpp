@@ -30,9 +30,9 @@ void TakeNewChangeTime(GroupMember& kept) {
     CloseFileSlot(1);
 }
 
-// The copy is held (moved aside, or held open) before it is checked, so that what is removed is exactly
-// the file checked; one that cannot go back under its name is told where it stands.
-ActionOutcome DeleteCopy(const GroupMember& kept, const GroupMember& copy) {
+// The copy is held (moved aside, or held open) before it is checked, so that what is removed or replaced is
+// exactly the file checked; one that cannot go back under its name is told where it stands.
+ActionOutcome ReplaceCopy(CopyAction action, GroupMember& kept, const GroupMember& copy) {
     HeldFile held;
     const Deletion hold = HoldMember(copy, &held);
     if (hold.result == DELETION_FAILED) return Failure();
@@ -45,7 +45,11 @@ ActionOutcome DeleteCopy(const GroupMember& kept, const GroupMember& copy) {
     std::string reason = REASON_CHANGED_SINCE;
     if (copies) {
         if (BeforeRemovalHook) BeforeRemovalHook(copy);
-        if (RemoveHeldFile(&held)) return {true, copy.Seen.size, {}};
+        if (action == ACTION_DELETE && RemoveHeldFile(&held)) return {true, copy.Seen.size, {}};
+        if (action == ACTION_LINK && ReplaceHeldByLink(&held, FullPath(kept), kept.Seen.identity)) {
+            TakeNewChangeTime(kept);
+            return {true, copy.Seen.size, {}};
+        }
         reason = FailureReason(LastFailure(), LastFailureText());
     } else {
         ReleaseHeldFile(&held);
@@ -57,22 +61,11 @@ ActionOutcome DeleteCopy(const GroupMember& kept, const GroupMember& copy) {
 } // namespace
 
 ActionOutcome ActOnCopy(CopyAction action, GroupMember& kept, const GroupMember& copy) {
-    if (action == ACTION_DELETE) return DeleteCopy(kept, copy);
+    if (action != ACTION_REFLINK) return ReplaceCopy(action, kept, copy);
+    // The kernel compares the ranges itself and shares only equal ones: no content can change here.
     if (!StillCopies(kept, copy)) return {false, 0, REASON_CHANGED_SINCE};
-    const std::string path = FullPath(copy);
-    switch (action) {
-    case ACTION_DELETE:
-        break;
-    case ACTION_LINK:
-        if (!ReplaceByLink(FullPath(kept), kept.Seen.identity, path)) return Failure();
-        TakeNewChangeTime(kept);
-        return {true, copy.Seen.size, {}};
-    case ACTION_REFLINK: {
-        const int64_t shared = ShareStorage(FullPath(kept), path, copy.Seen.size);
-        if (shared < 0) return Failure();
-        TakeNewChangeTime(kept);
-        return {true, shared, {}};
-    }
-    }
-    return {false, 0, "unknown action"};
+    const int64_t shared = ShareStorage(FullPath(kept), FullPath(copy), copy.Seen.size);
+    if (shared < 0) return Failure();
+    TakeNewChangeTime(kept);
+    return {true, shared, {}};
 }

@@ -165,11 +165,13 @@ int32_t ReleaseHeldFile(HeldFile* held);
 std::string HeldPath(const HeldFile& held);
 
 // --- Replacing a copy by the file it copies ---------------------------------------------------------
-// Replaces the file at Path by a hard link to the file at Kept: the link is made under a fresh hidden name
-// in Path's folder, checked to be the file Kept (of that identity), and only then renamed over Path. 0 on
-// failure, with nothing changed (LastFailure tells why; Kept on another device is the system's own
-// failure); no hidden name stays behind.
-int32_t ReplaceByLink(const std::string& kept, const FileIdentity& keptIdentity, const std::string& path);
+// Replaces the held file (HoldFile) by a hard link to the file at Kept, and lets go of the held file: the
+// link is made under a fresh hidden name in its folder, checked to be the file Kept (of that identity),
+// and only then put under the held file's name, replacing nothing; the held file is removed last. 0 on
+// failure (LastFailure tells why; Kept on another device is the system's own failure): no link stays
+// behind, and the held file is put back as ReleaseHeldFile does (HeldPath says where it stands when its
+// name was taken meanwhile).
+int32_t ReplaceHeldByLink(HeldFile* held, const std::string& kept, const FileIdentity& keptIdentity);
 // Lets the file at Path share the storage of the file at Source (both Size bytes) where their bytes are
 // equal; the system compares them itself and shares nothing that differs. The bytes it shared; -1 when
 // the system or its file system cannot (LastFailure tells why).

@@ -3,6 +3,7 @@
 #include "platform/file_services.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <memory>
@@ -35,35 +36,43 @@ struct Descriptor {
 
 } // namespace
 
-int32_t ReplaceByLink(const std::string& kept, const FileIdentity& keptIdentity, const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos || path.find('\0') != std::string::npos ||
-        kept.find('\0') != std::string::npos)
-        return FailWith(FAILURE_OTHER, "not a full path", 0);
-    const std::string folder = slash == 0 ? "/" : path.substr(0, slash), name = path.substr(slash + 1);
-    Descriptor dir{open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)};
-    if (dir.fd < 0) return FailErrno(0);
+int32_t ReplaceHeldByLink(HeldFile* held, const std::string& kept, const FileIdentity& keptIdentity) {
+    if (held->folder < 0 || kept.find('\0') != std::string::npos)
+        return FailWith(FAILURE_OTHER, "no file is held", 0);
+    const int folder = static_cast<int>(held->folder);
+    const std::string name = held->path.substr(held->path.rfind('/') + 1);
     // A name nobody else uses: hidden, and new (linkat refuses to replace anything).
     static thread_local std::mt19937_64 random{std::random_device()()};
     std::string hidden;
     for (int tries = 0;; ++tries) {
         hidden = ".zwillingsfeger-link-" + std::to_string(random());
         // Without AT_SYMLINK_FOLLOW a link at Kept is linked itself, and then fails the identity check.
-        if (linkat(AT_FDCWD, kept.c_str(), dir.fd, hidden.c_str(), 0) == 0) break;
-        if (errno != EEXIST || tries == 16) return FailErrno(0);
+        if (linkat(AT_FDCWD, kept.c_str(), folder, hidden.c_str(), 0) == 0) break;
+        if (errno != EEXIST || tries == 16) {
+            const int32_t failed = FailErrno(0);
+            ReleaseHeldFile(held);
+            return failed;
+        }
     }
     struct stat made;
-    if (fstatat(dir.fd, hidden.c_str(), &made, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(made.st_mode) ||
+    if (fstatat(folder, hidden.c_str(), &made, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(made.st_mode) ||
         uint64_t(made.st_dev) != keptIdentity.device || uint64_t(made.st_ino) != keptIdentity.index) {
-        unlinkat(dir.fd, hidden.c_str(), 0);
+        unlinkat(folder, hidden.c_str(), 0);
+        ReleaseHeldFile(held);
         return FailWith(FAILURE_OTHER, "the kept file changed since the search", 0);
     }
-    if (renameat(dir.fd, hidden.c_str(), dir.fd, name.c_str()) != 0) {
+    // The held file's name is free unless another program took it meanwhile: that file is left alone.
+    if (renameat2(folder, hidden.c_str(), folder, name.c_str(), RENAME_NOREPLACE) != 0) {
         const int error = errno;
-        unlinkat(dir.fd, hidden.c_str(), 0);
+        unlinkat(folder, hidden.c_str(), 0);
+        ReleaseHeldFile(held);
         errno = error;
         return FailErrno(0);
     }
+    unlinkat(folder, held->asideName.c_str(), 0);
+    close(folder);
+    held->folder = -1;
+    held->asideName.clear();
     Succeed();
     return 1;
 }

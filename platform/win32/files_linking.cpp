@@ -37,22 +37,36 @@ bool IdentityOf(const std::string& path, FileIdentity* identity) {
 
 } // namespace
 
-int32_t ReplaceByLink(const std::string& kept, const FileIdentity& keptIdentity, const std::string& path) {
+int32_t ReplaceHeldByLink(HeldFile* held, const std::string& kept, const FileIdentity& keptIdentity) {
+    const std::string& path = held->path;
     const size_t slash = path.rfind('\\');
-    if (slash == std::string::npos) return FailWith(FAILURE_OTHER, "not a full path", 0);
+    if (!held->handle || slash == std::string::npos) return FailWith(FAILURE_OTHER, "no file is held", 0);
     std::string hidden;
     for (int tries = 0;; ++tries) {
         hidden = path.substr(0, slash + 1) + ".zwillingsfeger-link-" + std::to_string(GetTickCount64()) +
                  "-" + std::to_string(tries);
         if (CreateHardLinkA(hidden.c_str(), kept.c_str(), nullptr)) break;
-        if (GetLastError() != ERROR_ALREADY_EXISTS || tries == 16) return FailLast(0);
+        if (GetLastError() != ERROR_ALREADY_EXISTS || tries == 16) {
+            const int32_t failed = FailLast(0);
+            ReleaseHeldFile(held);
+            return failed;
+        }
     }
     FileIdentity made;
     if (!IdentityOf(hidden, &made) || !(made == keptIdentity)) {
         DeleteFileA(hidden.c_str());
+        ReleaseHeldFile(held);
         return FailWith(FAILURE_OTHER, "the kept file changed since the search", 0);
     }
-    if (!MoveFileExA(hidden.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    // The held copy goes through its own handle; its name is then free for the link, which replaces
+    // nothing: a file another program put there meanwhile stays, and the link (the kept file) goes.
+    if (!RemoveHeldFile(held)) {
+        const DWORD error = GetLastError();
+        DeleteFileA(hidden.c_str());
+        SetLastError(error);
+        return FailLast(0);
+    }
+    if (!MoveFileExA(hidden.c_str(), path.c_str(), 0)) {
         const DWORD error = GetLastError();
         DeleteFileA(hidden.c_str());
         SetLastError(error);

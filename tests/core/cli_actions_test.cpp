@@ -2,6 +2,7 @@
 // files changed between the search and the action, and random trees changed meanwhile that lose nothing.
 #include "app/cli_actions.h"
 #include "cli_runner.h"
+#include "core/deletion.h"
 #include "test_tree.h"
 
 #include <gtest/gtest.h>
@@ -181,6 +182,38 @@ TEST_F(CliActions, FilesChangedBetweenTheSearchAndTheActionAreRefusedAndNothingI
 
 // Random trees of a few contents, acted on while files change between the search and the action: a
 // thousand changes in all, and every content present when the actions began is present after them.
+#ifndef _WIN32
+// (On Windows the held copy's name cannot be taken until it is gone.)
+// Another program saving a file onto the copy's name after the checks (an editor's atomic save) keeps it:
+// --delete removes only the copy it held and checked, --link puts its link under the name only while the
+// name is free, and otherwise leaves the copy under its hidden name and says where.
+std::string SavedOnto;
+void SaveOntoCopy(const GroupMember&) {
+    std::ofstream(SavedOnto + ".new", std::ios::binary) << "gerade gespeichert";
+    fs::rename(SavedOnto + ".new", SavedOnto);
+}
+
+TEST_F(CliActions, AFileSavedOntoTheCopysNameMeanwhileIsKept) {
+    for (const char* action : {"--delete", "--link"}) {
+        Clear();
+        Write("kept", "Inhalt");
+        SavedOnto = Write("copy", "Inhalt");
+        BeforeRemovalHook = SaveOntoCopy;
+        const int status = Run({action, tree.Root()});
+        BeforeRemovalHook = nullptr;
+        std::ifstream saved(SavedOnto, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}), "gerade gespeichert") << action;
+        EXPECT_EQ(Values(Contents(tree.Root())), (std::set<std::string>{"Inhalt", "gerade gespeichert"}))
+            << action;
+        if (std::string(action) == "--link") {
+            EXPECT_EQ(status, 3);
+            EXPECT_NE(err.find("it stands at " + tree.Root() + "/.zwillingsfeger-"), std::string::npos)
+                << err;
+        }
+    }
+}
+#endif
+
 TEST_F(CliActions, RandomTreesChangedMeanwhileLoseNothing) {
     std::mt19937 random(21);
     int changes = 0, refused = 0;
