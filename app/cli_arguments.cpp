@@ -81,6 +81,8 @@ CliOptions ParseCliArguments(const std::vector<std::string>& args) {
                 return options;
             }
             options.protect.push_back(given);
+        } else if (arg == "--one-file-system") {
+            options.oneFileSystem = true;
         } else if (arg == "--exclude" || arg.starts_with("--exclude=")) {
             if (!value(arg, "--exclude", given) || given.empty()) {
                 options.error = "--exclude needs a pattern";

@@ -18,6 +18,7 @@ struct CliOptions {
     int64_t minSize = 0;
     int64_t maxSize = INT64_MAX;
     std::vector<std::string> exclude; // globs for names of files and folders
+    bool oneFileSystem = false;
     bool stats = false;
     int32_t threads = 0; // reading threads, 0 for the default
     bool help = false;
@@ -58,6 +59,8 @@ inline constexpr const char* CLI_HELP =
     "      --max-size SIZE  leave out files larger than SIZE, e.g. --max-size 2G\n"
     "      --exclude GLOB   leave out files and folders whose name matches GLOB (* ? [a-z] [!a]),\n"
     "               repeatable, e.g. --exclude '*.tmp' --exclude .git\n"
+    "      --one-file-system  do not walk into folders on another file system than the folder\n"
+    "               given (mounted disks, network shares), e.g. --one-file-system /\n"
     "\n"
     "Actions (at most one; every group found, one file of it kept):\n"
     "      --delete   remove the other files of each group, e.g. --delete --protect ~/Originals\n"

@@ -126,9 +126,12 @@ void WriteGroups(std::FILE* out, CliFormat format, bool escape) {
 
 void WriteStats(std::FILE* err, const SearchStats& stats, const ScanResult& filtered, double scanSeconds,
                 double searchSeconds) {
-    std::fprintf(err, "filtered out:     %lld files by size, %lld files and %lld folders by name\n",
+    std::fprintf(err,
+                 "filtered out:     %lld files by size, %lld files and %lld folders by name, %lld folders on "
+                 "other file systems\n",
                  static_cast<long long>(filtered.filesBySize), static_cast<long long>(filtered.filesByName),
-                 static_cast<long long>(filtered.foldersByName));
+                 static_cast<long long>(filtered.foldersByName),
+                 static_cast<long long>(filtered.foldersByDevice));
     std::fprintf(err,
                  "files catalogued: %lld\n"
                  "candidate files:  %lld (%lld bytes)\n"

@@ -113,6 +113,7 @@ int RunCli(const std::vector<std::string>& args, const CliStreams& streams) {
     ListClear(MemberList);
     std::vector<Omission> omissions;
     ScanRequest scanRequest{options.threads, options.minSize, options.maxSize, options.exclude};
+    scanRequest.oneFileSystem = options.oneFileSystem;
     ScanResult filtered;
     const auto started = std::chrono::steady_clock::now();
     for (const std::string& folder : FoldersToScan(absolute)) {
@@ -121,6 +122,7 @@ int RunCli(const std::vector<std::string>& args, const CliStreams& streams) {
         filtered.filesBySize += scan.filesBySize;
         filtered.filesByName += scan.filesByName;
         filtered.foldersByName += scan.foldersByName;
+        filtered.foldersByDevice += scan.foldersByDevice;
     }
     const auto scanned = std::chrono::steady_clock::now();
 

@@ -67,12 +67,24 @@ struct Listing {
     std::vector<ListedEntry> entries;
     std::vector<std::unique_ptr<Listing>> subfolders; // one for each folder entry walked into
     const ScanRequest* request = nullptr;
+    uint64_t device = 0; // the top folder's
     ReaderJob job;
     const std::atomic<bool>* cancelled = nullptr; // the walk's: once set, listings not begun are not made
+    bool otherDevice = false;                     // on another file system than the top folder, not listed
 };
+
+// Whether Folder, below the top folder, lies on another file system than Device and is to be left out.
+bool OnOtherDevice(const ScanRequest& request, uint64_t device, const std::string& folder) {
+    uint64_t own = 0;
+    return request.oneFileSystem && FolderDevice(folder, &own) && own != device;
+}
 
 void List(Listing& listing) {
     if (listing.cancelled->load()) return;
+    if (listing.depth > 0 && OnOtherDevice(*listing.request, listing.device, listing.folder)) {
+        listing.otherDevice = true;
+        return;
+    }
     const auto started = std::chrono::steady_clock::now();
     listing.listed = ListFolder(listing.folder, listing.depth, &listing.entries);
     listing.failure = LastFailure();
@@ -88,6 +100,7 @@ void List(Listing& listing) {
             sub->folder = JoinPath(listing.folder, entry.name);
             sub->depth = listing.depth + 1;
             sub->request = listing.request;
+            sub->device = listing.device;
             sub->cancelled = listing.cancelled;
             Listing* made = sub.get();
             made->job.work = [made] { List(*made); };
@@ -99,11 +112,12 @@ void List(Listing& listing) {
 }
 
 // The walk over listings made ahead: the same entries, omissions and order as the walk alone.
-void WalkListings(const std::string& base, const ScanRequest& request, ScanResult& result) {
+void WalkListings(const std::string& base, const ScanRequest& request, uint64_t device, ScanResult& result) {
     std::atomic<bool> cancelled{false};
     Listing root;
     root.folder = base;
     root.request = &request;
+    root.device = device;
     root.cancelled = &cancelled;
     root.job.work = [&root] { List(root); };
     root.job.kind = LISTING;
@@ -154,7 +168,9 @@ void WalkListings(const std::string& base, const ScanRequest& request, ScanResul
         } else {
             Listing& sub = *listing.subfolders[place.subfolder++];
             Await(sub.job);
-            if (sub.listed)
+            if (sub.otherDevice)
+                ++result.foldersByDevice;
+            else if (sub.listed)
                 walk.push_back(Place{&sub, 0, 0, {}});
             else
                 result.omissions.push_back({sub.folder, FailureReason(sub.failure, sub.failureText)});
@@ -167,17 +183,21 @@ void WalkListings(const std::string& base, const ScanRequest& request, ScanResul
 namespace {
 
 void Scan(const std::string& folder, const std::string& pattern, int32_t depth, const ScanRequest& request,
-          ScanResult& result) {
+          uint64_t device, ScanResult& result, bool top) {
     if (depth < 0) return;
     std::string base = folder;
     if (EndsWithSeparator(base)) base.pop_back();
+    if (!top && OnOtherDevice(request, device, base)) {
+        ++result.foldersByDevice;
+        return;
+    }
     if (depth > MAX_DEPTH) {
         result.omissions.push_back({base, TooDeep()});
         return;
     }
     if (depth == 0 && request.readers != 1 && (pattern.empty() || pattern == "*.*")) {
         StartReaders(request.readers);
-        WalkListings(base, request, result);
+        WalkListings(base, request, device, result);
         StopReaders();
         return;
     }
@@ -203,7 +223,7 @@ void Scan(const std::string& folder, const std::string& pattern, int32_t depth, 
         if (kind == ENTRY_FOLDER && (name == "." || name == "..")) continue;
         if (LeftOut(request, kind, name, kind == ENTRY_FILE ? EntrySize() : 0, result)) continue;
         if (kind == ENTRY_FOLDER) {
-            Scan(JoinPath(base, name), pattern, depth + 1, request, result);
+            Scan(JoinPath(base, name), pattern, depth + 1, request, device, result, false);
             // The nested walk made its own slot current.
             SelectEnumeration(depth);
         } else if (kind == ENTRY_FILE) {
@@ -220,6 +240,10 @@ void Scan(const std::string& folder, const std::string& pattern, int32_t depth, 
 ScanResult ScanFolder(const std::string& folder, const std::string& pattern, int32_t depth,
                       const ScanRequest& request) {
     ScanResult result;
-    Scan(folder, pattern, depth, request, result);
+    // The top folder's file system; where it cannot be told, nothing is left out for its device.
+    uint64_t device = 0;
+    ScanRequest own = request;
+    own.oneFileSystem = request.oneFileSystem && FolderDevice(folder, &device);
+    Scan(folder, pattern, depth, own, device, result, true);
     return result;
 }

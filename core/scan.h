@@ -15,6 +15,7 @@ struct ScanRequest {
     int64_t minSize = 0;
     int64_t maxSize = INT64_MAX;
     std::vector<std::string> exclude;
+    bool oneFileSystem = false; // folders on another file system than the top folder's are not walked
     StopCheck stop = {}; // when it says stop, the walk ends where it is: the catalogue holds what it found
 };
 
@@ -24,7 +25,8 @@ struct ScanResult {
     int64_t filesBySize = 0;
     int64_t filesByName = 0;
     int64_t foldersByName = 0;
-    bool stopped = false; // ended early on request
+    int64_t foldersByDevice = 0; // left out for lying on another file system
+    bool stopped = false;        // ended early on request
 };
 
 // Appends one FileEntry per file below Folder to the Catalogue. One trailing separator of Folder is

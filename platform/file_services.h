@@ -42,6 +42,9 @@ const std::string& ProgramFolder();
 // 1 when Folder is a folder whose entries can be listed and examined (a link to a folder counts); 0
 // otherwise, with LastFailure telling why.
 int32_t CheckFolder(const std::string& folder);
+// The file system Folder lies on (its device, or on Windows its volume serial), not following a link at
+// its end. 0 when it cannot be told (LastFailure tells why).
+int32_t FolderDevice(const std::string& folder, uint64_t* device);
 // Folder as an absolute path ending with one separator; a relative one is taken from the current folder.
 // "" when there is no current folder to take it from (it was removed, or on Windows the code page cannot
 // name it), with LastFailure telling why.

@@ -386,6 +386,19 @@ int32_t CheckFolder(const std::string& folder) {
     return searchable;
 }
 
+int32_t FolderDevice(const std::string& folder, uint64_t* device) {
+    if (!Usable(folder)) return FailWith(FAILURE_MISSING, "the name holds a zero byte", 0);
+    EnterProgramFolder(folder);
+    static const std::string root = "/";
+    Anchor anchor(folder.empty() ? root : folder);
+    struct stat info;
+    if (!anchor.ok() || fstatat(anchor.folder(), anchor.rest(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return Fail(errno, 0);
+    *device = static_cast<uint64_t>(info.st_dev);
+    Succeed();
+    return 1;
+}
+
 std::string AbsoluteFolder(const std::string& folder) {
     if (!folder.empty() && folder[0] == '/') {
         Succeed();

@@ -230,6 +230,22 @@ int32_t CheckFolder(const std::string& folder) {
     return 1;
 }
 
+int32_t FolderDevice(const std::string& folder, uint64_t* device) {
+    if (!Usable(folder)) return FailWith(FAILURE_MISSING, "the name holds a zero byte", 0);
+    if (!IsAbsolute(folder)) SetCurrentDirectoryA(ProgramFolder().c_str());
+    HANDLE handle = CreateFileA(
+        folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return Fail(0);
+    BY_HANDLE_FILE_INFORMATION info;
+    const BOOL known = GetFileInformationByHandle(handle, &info);
+    CloseHandle(handle);
+    if (!known) return Fail(0);
+    *device = info.dwVolumeSerialNumber;
+    Succeed();
+    return 1;
+}
+
 std::string AbsoluteFolder(const std::string& folder) {
     std::wstring wide;
     if (!Usable(folder) || !zw_win32::WideOf(folder, &wide))

@@ -17,6 +17,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -352,3 +353,26 @@ TEST_F(FolderScan, AScanAndASearchStopWhenAsked) {
         }
     }
 }
+
+#ifndef _WIN32
+// With one file system only, a folder that another file system is mounted on is left out and counted.
+TEST_F(FolderScan, OneFileSystemLeavesOutMountedFolders) {
+    tree.AddFile("here", "h");
+    tree.AddFolder("mounted");
+    if (mount("tmpfs", tree.Path("mounted").c_str(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "no tmpfs mount here (it needs root)";
+    tree.AddFile("mounted/there", "t");
+    for (int32_t readers : {4, 1}) {
+        ScanRequest request;
+        request.readers = readers;
+        for (bool one : {false, true}) {
+            ListClear(Catalogue);
+            request.oneFileSystem = one;
+            const ScanResult result = ScanFolder(tree.Root(), "*.*", 0, request);
+            EXPECT_EQ(ListCount(Catalogue), one ? 1 : 2) << readers;
+            EXPECT_EQ(result.foldersByDevice, one ? 1 : 0) << readers;
+        }
+    }
+    EXPECT_EQ(umount(tree.Path("mounted").c_str()), 0);
+}
+#endif
