@@ -34,26 +34,18 @@ void TakeNewChangeTime(GroupMember& kept) {
 // exactly the file checked; one that cannot go back under its name is told where it stands.
 ActionOutcome ReplaceCopy(CopyAction action, GroupMember& kept, const GroupMember& copy) {
     HeldFile held;
-    const Deletion hold = HoldMember(copy, &held);
+    const Deletion hold = HoldCheckedMember(copy, &kept, nullptr, &held);
     if (hold.result == DELETION_FAILED) return Failure();
     if (hold.result == DELETION_REFUSED) {
         const std::string at = hold.leftAt.empty() ? "" : "; it stands at " + hold.leftAt;
         return {false, 0, REASON_CHANGED_SINCE + at};
     }
-    const bool copies = OpenHeldForReading(1, held) && IsIntactCopy(kept, copy);
-    CloseFileSlot(1);
-    std::string reason = REASON_CHANGED_SINCE;
-    if (copies) {
-        if (BeforeRemovalHook) BeforeRemovalHook(copy);
-        if (action == ACTION_DELETE && RemoveHeldFile(&held)) return {true, copy.Seen.size, {}};
-        if (action == ACTION_LINK && ReplaceHeldByLink(&held, FullPath(kept), kept.Seen.identity)) {
-            TakeNewChangeTime(kept);
-            return {true, copy.Seen.size, {}};
-        }
-        reason = FailureReason(LastFailure(), LastFailureText());
-    } else {
-        ReleaseHeldFile(&held);
+    if (action == ACTION_DELETE && RemoveHeldFile(&held)) return {true, copy.Seen.size, {}};
+    if (action == ACTION_LINK && ReplaceHeldByLink(&held, FullPath(kept), kept.Seen.identity)) {
+        TakeNewChangeTime(kept);
+        return {true, copy.Seen.size, {}};
     }
+    const std::string reason = FailureReason(LastFailure(), LastFailureText());
     const std::string at = HeldPath(held);
     return {false, 0, at.empty() ? reason : reason + "; it stands at " + at};
 }

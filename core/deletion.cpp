@@ -31,19 +31,6 @@ Deletion PutBack(HeldFile* held, DeletionResult result) {
 
 } // namespace
 
-Deletion HoldMember(const GroupMember& member, HeldFile* held) {
-    if (!HoldFile(FullPath(member), held)) {
-        // Gone, replaced or reached through a link: not the file the search saw. Anything else is the
-        // system refusing to let it go.
-        const FileFailure failure = LastFailure();
-        const bool changed =
-            failure == FAILURE_MISSING || failure == FAILURE_NOT_FOLDER || failure == FAILURE_CHANGED;
-        return {changed ? DELETION_REFUSED : DELETION_FAILED, {}};
-    }
-    if (!(held->stamp == member.Seen)) return PutBack(held, DELETION_REFUSED);
-    return {DELETION_DONE, {}};
-}
-
 bool IsIntactCopy(const GroupMember& other, const GroupMember& marked) {
     if (&other == &marked || SameFileOnDisk(other.Seen, marked.Seen)) return false;
     FileStamp now;
@@ -63,16 +50,31 @@ const GroupMember* IntactCopy(const DuplicateGroup& group, const GroupMember& ma
     return nullptr;
 }
 
-Deletion DeleteMemberFile(const DuplicateGroup& group, const GroupMember& member, bool keepCopy) {
-    HeldFile held;
-    Deletion hold = HoldMember(member, &held);
-    if (hold.result != DELETION_DONE) return hold;
-    if (keepCopy) {
-        const bool copied = OpenHeldForReading(1, held) && IntactCopy(group, member) != nullptr;
+Deletion HoldCheckedMember(const GroupMember& member, const GroupMember* copy, const DuplicateGroup* anyCopy,
+                           HeldFile* held) {
+    if (!HoldFile(FullPath(member), held)) {
+        // Gone, replaced or reached through a link: not the file the search saw. Anything else is the
+        // system refusing to let it go.
+        const FileFailure failure = LastFailure();
+        const bool changed =
+            failure == FAILURE_MISSING || failure == FAILURE_NOT_FOLDER || failure == FAILURE_CHANGED;
+        return {changed ? DELETION_REFUSED : DELETION_FAILED, {}};
+    }
+    if (!(held->stamp == member.Seen)) return PutBack(held, DELETION_REFUSED);
+    if (copy || anyCopy) {
+        const bool copied = OpenHeldForReading(1, *held) &&
+                            (copy ? IsIntactCopy(*copy, member) : IntactCopy(*anyCopy, member) != nullptr);
         CloseFileSlot(1);
-        if (!copied) return PutBack(&held, DELETION_REFUSED);
+        if (!copied) return PutBack(held, DELETION_REFUSED);
     }
     if (BeforeRemovalHook) BeforeRemovalHook(member);
+    return {DELETION_DONE, {}};
+}
+
+Deletion DeleteMemberFile(const DuplicateGroup& group, const GroupMember& member, bool keepCopy) {
+    HeldFile held;
+    Deletion hold = HoldCheckedMember(member, nullptr, keepCopy ? &group : nullptr, &held);
+    if (hold.result != DELETION_DONE) return hold;
     if (RemoveHeldFile(&held)) return {DELETION_DONE, {}};
     return {DELETION_FAILED, HeldPath(held)};
 }

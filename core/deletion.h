@@ -28,16 +28,19 @@ struct Deletion {
 // is removed. Nothing changes in the lists.
 Deletion DeleteMemberFile(const DuplicateGroup& group, const GroupMember& member, bool keepCopy);
 
-// Holds Member's file (HoldFile) when it is still the file the search saw. DELETION_DONE when held; else
-// nothing changed, or the file was left where Deletion says.
-Deletion HoldMember(const GroupMember& member, HeldFile* held);
+// Holds Member's file (HoldFile) when it is still the file the search saw and, with Copy, Copy is an intact
+// copy of it now (IsIntactCopy; with AnyCopy, some member of Group is); the check of the copy comes after
+// the file is held, immediately before it may be acted on. DELETION_DONE when held; else nothing changed,
+// or the file was left where Deletion says.
+Deletion HoldCheckedMember(const GroupMember& member, const GroupMember* copy, const DuplicateGroup* anyCopy,
+                           HeldFile* held);
 // Whether Other is still the file the search saw, is another file than Marked, and holds the same bytes as
 // the file open in file slot 1 (Marked's, unchanged since it was opened) now. Uses file slot 2.
 bool IsIntactCopy(const GroupMember& other, const GroupMember& marked);
 // The first member of Group that IsIntactCopy of Marked; nullptr when there is none.
 const GroupMember* IntactCopy(const DuplicateGroup& group, const GroupMember& marked);
 
-// For tests: runs after every check, immediately before the held file is removed.
+// For tests: runs after every check, immediately before the held file is acted on.
 extern void (*BeforeRemovalHook)(const GroupMember& member);
 
 // Group Index of GroupList, made current; nullptr when there is none.

@@ -1,6 +1,7 @@
 // Replacing a copy by a hard link to the file kept, and sharing a copy's storage with it (FIDEDUPERANGE).
 #include "platform/common/failure.h"
 #include "platform/file_services.h"
+#include "platform/posix/posix_files.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -19,11 +20,7 @@ using zw_common::Succeed;
 namespace {
 
 template <typename T> T FailErrno(T result) {
-    const int error = errno;
-    const FileFailure code = error == ENOENT                     ? FAILURE_MISSING
-                             : error == EACCES || error == EPERM ? FAILURE_DENIED
-                                                                 : FAILURE_OTHER;
-    return FailWithError(code, uint32_t(error), result);
+    return zw_posix::Fail(errno, result);
 }
 
 // A descriptor closed when it goes out of scope.

@@ -1,6 +1,7 @@
 // Replacing a copy by a hard link to the file kept (CreateHardLinkA); Windows shares no storage here.
 #include "platform/common/failure.h"
 #include "platform/file_services.h"
+#include "platform/win32/win32_files.h"
 
 #include <string>
 #include <windows.h>
@@ -12,11 +13,7 @@ using zw_common::Succeed;
 namespace {
 
 template <typename T> T FailLast(T result) {
-    const DWORD error = GetLastError();
-    const FileFailure code = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FAILURE_MISSING
-                             : error == ERROR_ACCESS_DENIED                                 ? FAILURE_DENIED
-                                                                                            : FAILURE_OTHER;
-    return FailWithError(code, uint32_t(error), result);
+    return zw_win32::Fail(result);
 }
 
 // The identity of the file at Path, not following a reparse point; false when it cannot be told.
