@@ -16,13 +16,13 @@ const std::string& EntryFolder(const FileEntry& entry) {
     return *entry.Folder;
 }
 
-void JoinPathInto(const std::string& folder, const std::string& name, std::string& path) {
+void JoinPathInto(const std::string& folder, std::string_view name, std::string& path) {
     path.reserve(folder.size() + 1 + name.size());
     path.assign(folder).push_back(PATH_SEPARATOR);
     path.append(name);
 }
 
-std::string JoinPath(const std::string& folder, const std::string& name) {
+std::string JoinPath(const std::string& folder, std::string_view name) {
     std::string path;
     JoinPathInto(folder, name, path);
     return path;

@@ -1,6 +1,7 @@
 // The program's state: three ordered lists with a cursor, and their records.
 #pragma once
 
+#include "core/compact_name.h"
 #include "platform/file_services.h"
 
 #include <cstdint>
@@ -147,7 +148,7 @@ class SharedText {
 struct FileEntry : ListLink {
     int64_t Size = 0;  // the whole size; files of 2 GiB and more are searched like any other
     SharedText Folder; // without a trailing separator
-    std::string Name;
+    CompactName Name;
     bool Grouped = false;
 };
 
@@ -167,9 +168,9 @@ extern OrderedList<DuplicateGroup> GroupList;
 extern OrderedList<GroupMember> MemberList;
 
 // Folder, the separator and Name: how every path is made from a folder and a name in it.
-std::string JoinPath(const std::string& folder, const std::string& name);
+std::string JoinPath(const std::string& folder, std::string_view name);
 // The same into Path, in the room it has already.
-void JoinPathInto(const std::string& folder, const std::string& name, std::string& path);
+void JoinPathInto(const std::string& folder, std::string_view name, std::string& path);
 
 const std::string& EntryFolder(const FileEntry& entry);
 std::string FullPath(const FileEntry& entry);

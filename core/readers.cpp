@@ -66,11 +66,14 @@ void ReaderLoop(int32_t index) {
 
 // Threads started with the pool; more may be added while the disk is slow.
 int32_t FirstReaders(int32_t threads) {
-    const int32_t processors = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
-    return threads > 0 ? threads - 1 : processors - 1;
+    return threads > 0 ? threads - 1 : Processors() - 1;
 }
 
 } // namespace
+
+int32_t Processors() {
+    return static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
+}
 
 int32_t PlannedReaders(int32_t threads) {
     return threads > 0 ? FirstReaders(threads) : std::max(FirstReaders(threads), MOST_THREADS);

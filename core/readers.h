@@ -28,6 +28,8 @@ void StartReaders(int32_t threads);
 int32_t PlannedReaders(int32_t threads);
 // Runs what is left and ends the threads.
 void StopReaders();
+// The processors of this machine (at least 1).
+int32_t Processors();
 // The number of reader threads running (0 without a pool).
 int32_t ReaderThreads();
 // The largest reader index there can be while this pool runs: readers are numbered 1 ... that, the thread

@@ -20,25 +20,25 @@ namespace {
 // tree from exhausting the stack. Deeper folders are passed over like unreadable ones.
 constexpr int32_t MAX_DEPTH = 4096;
 
-void AppendEntry(const SharedText& folder, std::string name, int64_t size) {
+void AppendEntry(const SharedText& folder, std::string_view name, int64_t size) {
     // Additions append only while the cursor is on the last element.
     ListSetCurrent(Catalogue, static_cast<FileEntry*>(Catalogue.tail));
     FileEntry* entry = ListAdd(Catalogue);
     entry->Size = size;
     entry->Folder = folder;
-    entry->Name = std::move(name);
+    entry->Name = name;
     entry->Grouped = false;
 }
 
 // Whether the request's patterns leave out an entry of this name.
-bool Excluded(const ScanRequest& request, const std::string& name) {
+bool Excluded(const ScanRequest& request, std::string_view name) {
     for (const std::string& pattern : request.exclude)
         if (NameMatches(pattern, name)) return true;
     return false;
 }
 
 // Whether the request leaves out a file of this name and size, or a folder of this name, counted in Result.
-bool LeftOut(const ScanRequest& request, EntryKind kind, const std::string& name, int64_t size,
+bool LeftOut(const ScanRequest& request, EntryKind kind, std::string_view name, int64_t size,
              ScanResult& result) {
     if (kind == ENTRY_FILE && (size < request.minSize || size > request.maxSize)) {
         ++result.filesBySize;
@@ -64,7 +64,7 @@ struct Listing {
     int32_t listed = 0; // ListFolder's result
     int32_t failure = FAILURE_NONE;
     std::string failureText;
-    std::vector<ListedEntry> entries;
+    FolderListing found;
     std::vector<std::unique_ptr<Listing>> subfolders; // one for each folder entry walked into
     const ScanRequest* request = nullptr;
     uint64_t device = 0; // the top folder's
@@ -86,18 +86,18 @@ void List(Listing& listing) {
         return;
     }
     const auto started = std::chrono::steady_clock::now();
-    listing.listed = ListFolder(listing.folder, listing.depth, &listing.entries);
+    listing.listed = ListFolder(listing.folder, listing.depth, &listing.found);
     listing.failure = LastFailure();
     if (listing.failure != FAILURE_NONE) listing.failureText = LastFailureText();
     // From the cache a listing takes microseconds an entry.
     NoteReadTime(std::chrono::steady_clock::now() - started,
                  std::chrono::microseconds(40) +
-                     std::chrono::microseconds(5) * int64_t(listing.entries.size()));
+                     std::chrono::microseconds(5) * int64_t(listing.found.entries.size()));
     if (listing.depth >= MAX_DEPTH) return;
-    for (const ListedEntry& entry : listing.entries)
-        if (entry.kind == ENTRY_FOLDER && !Excluded(*listing.request, entry.name)) {
+    for (const ListedEntry& entry : listing.found.entries)
+        if (entry.kind == ENTRY_FOLDER && !Excluded(*listing.request, ListedName(listing.found, entry))) {
             auto sub = std::make_unique<Listing>();
-            sub->folder = JoinPath(listing.folder, entry.name);
+            sub->folder = JoinPath(listing.folder, ListedName(listing.found, entry));
             sub->depth = listing.depth + 1;
             sub->request = listing.request;
             sub->device = listing.device;
@@ -145,7 +145,7 @@ void WalkListings(const std::string& base, const ScanRequest& request, uint64_t 
         }
         Place& place = walk.back();
         Listing& listing = *place.listing;
-        if (place.entry == listing.entries.size()) {
+        if (place.entry == listing.found.entries.size()) {
             // The listing broke off: the rest of this folder was not seen.
             if (listing.failure != FAILURE_NONE)
                 result.omissions.push_back(
@@ -155,16 +155,18 @@ void WalkListings(const std::string& base, const ScanRequest& request, uint64_t 
             if (!walk.empty()) walk.back().listing->subfolders[walk.back().subfolder - 1].reset();
             continue;
         }
-        ListedEntry& entry = listing.entries[place.entry++];
-        if (LeftOut(request, entry.kind, entry.name, entry.size, result)) continue;
+        const ListedEntry& entry = listing.found.entries[place.entry++];
+        const std::string_view name = ListedName(listing.found, entry);
+        if (LeftOut(request, entry.kind, name, entry.size, result)) continue;
         if (entry.kind == ENTRY_FILE) {
             if (!place.shared) place.shared = SharedText(listing.folder);
-            AppendEntry(place.shared, std::move(entry.name), entry.size);
+            AppendEntry(place.shared, name, entry.size);
         } else if (entry.kind == ENTRY_UNREADABLE) {
             result.omissions.push_back(
-                {JoinPath(listing.folder, entry.name), FailureReason(entry.failure, entry.failureText)});
+                {JoinPath(listing.folder, name),
+                 FailureReason(entry.failure, std::string(ListedFailureText(listing.found, entry)))});
         } else if (listing.depth >= MAX_DEPTH) {
-            result.omissions.push_back({JoinPath(listing.folder, entry.name), TooDeep()});
+            result.omissions.push_back({JoinPath(listing.folder, name), TooDeep()});
         } else {
             Listing& sub = *listing.subfolders[place.subfolder++];
             Await(sub.job);
@@ -228,7 +230,7 @@ void Scan(const std::string& folder, const std::string& pattern, int32_t depth, 
             SelectEnumeration(depth);
         } else if (kind == ENTRY_FILE) {
             if (!shared) shared = SharedText(base);
-            AppendEntry(shared, std::move(name), EntrySize());
+            AppendEntry(shared, name, EntrySize());
         } else if (kind == ENTRY_UNREADABLE) {
             NoteFailure(result.omissions, JoinPath(base, name));
         }

@@ -26,7 +26,7 @@
 #include <algorithm>
 #include <atomic>
 #include <deque>
-#include <thread>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -76,7 +76,7 @@ void MakeLists(std::vector<Group>& groups, SearchStats& stats) {
         for (const Seen& seen : found.members) {
             GroupMember* member = ListAdd(MemberList);
             member->Folder = seen.entry->Folder;
-            member->Name = seen.entry->Name;
+            member->Name = seen.entry->Name.Text();
             member->Seen = seen.stamp;
             if (!group->FirstMember) group->FirstMember = member;
         }
@@ -87,24 +87,26 @@ void MakeLists(std::vector<Group>& groups, SearchStats& stats) {
     }
 }
 
-// What one set found, kept apart until every set is done and then taken in the sets' order.
-struct SetResult {
+// What one thread's sets found, gathered when every set is done: the groups are put in order by their
+// reference files, the omissions by their sets' order. One result a set cost a hundred bytes for each of
+// the thousands of sets that found nothing.
+struct ThreadResult {
     std::vector<Group> groups;
-    std::vector<Omission> omissions;
+    std::vector<std::pair<size_t, Omission>> omissions; // with the set's place in the order
     SearchStats stats;
 };
 
 // The block room of a set about to be searched: one budget for all sets in flight, shared by the threads
-// searching now, but never so thin that large files are read in slivers (sets started before the pool
-// grew keep the larger share they were given). Large files are read in turns, not by every thread added
-// for a cold disk at once: their sets share it by processor, so that each read is long, and a spinning
-// disk seeks once for it.
+// searching now, but never so thin that files too large to be read in one piece are read in slivers (sets
+// started before the pool grew keep the larger share they were given). Large files are read in turns, not by
+// every thread added for a cold disk at once: their sets share it by processor, so that each read is long,
+// and a spinning disk seeks once for it.
 int64_t SetBudget(int64_t size) {
     constexpr int64_t LEAST_SHARE = 128 * 1024;
     const int64_t budget = CurrentSearchTuning().memoryBudget;
     int32_t sharing = ReaderThreads() + 1;
-    if (size >= LARGE_READ_FILE)
-        sharing = std::min<int32_t>(sharing, int32_t(std::max(1u, std::thread::hardware_concurrency())));
+    if (size >= LARGE_READ_FILE) sharing = std::min<int32_t>(sharing, Processors());
+    if (size <= CurrentSearchTuning().wholeFileLimit) return budget / sharing;
     return std::max(budget / sharing, std::min(budget, LEAST_SHARE));
 }
 
@@ -115,7 +117,8 @@ constexpr size_t ROOM_KEPT = 256 * 1024;
 // own file slots and block room; the thread that started the search shows the progress as it goes.
 void SearchSets(const std::vector<FileEntry*>& entries, const std::vector<uint32_t>& order,
                 const std::vector<std::pair<size_t, size_t>>& runs, std::atomic<size_t>& next,
-                SearchProgress& progress, std::vector<SetWorker>& workers, std::vector<SetResult>& results) {
+                SearchProgress& progress, std::vector<SetWorker>& workers,
+                std::vector<ThreadResult>& results) {
     const int32_t index = ReaderIndex();
     SetWorker& worker = workers[size_t(index)];
     for (size_t at; !progress.stopped.load() && (at = next.fetch_add(1)) < runs.size();) {
@@ -133,10 +136,17 @@ void SearchSets(const std::vector<FileEntry*>& entries, const std::vector<uint32
             set.files[i - begin].position = order[i];
         }
         SearchSizeSet(set, index == 0);
-        results[at] = SetResult{std::move(set.groups), std::move(set.omissions), set.stats};
+        ThreadResult& found = results[size_t(index)];
+        std::move(set.groups.begin(), set.groups.end(), std::back_inserter(found.groups));
+        for (Omission& omission : set.omissions)
+            found.omissions.emplace_back(at, std::move(omission));
+        found.stats.bytesRead += set.stats.bytesRead;
+        found.stats.floorBytes += set.stats.floorBytes;
         // Block room that a large set needed is not kept for the small sets that mostly follow, nor more than
-        // the thread's share while many threads search.
-        if (worker.arena.size > std::min(ROOM_KEPT, size_t(set.budget))) worker.arena = Arena{};
+        // the thread's share of the budget while many threads search: seventeen threads keeping 128 KiB each
+        // held twice the budget.
+        const size_t share = size_t(CurrentSearchTuning().memoryBudget / (ReaderThreads() + 1));
+        if (worker.arena.size > std::min(ROOM_KEPT, share)) worker.arena = Arena{};
     }
 }
 
@@ -145,13 +155,14 @@ void SearchSets(const std::vector<FileEntry*>& entries, const std::vector<uint32
 // searches every set, in order.
 void SearchAllSets(const std::vector<FileEntry*>& entries, const std::vector<uint32_t>& order,
                    const std::vector<std::pair<size_t, size_t>>& runs, int32_t readers,
-                   SearchProgress& progress, std::vector<SetResult>& results) {
+                   SearchProgress& progress, std::vector<ThreadResult>& results) {
     const SearchTuning& tuning = CurrentSearchTuning();
     // Each thread has file slots of its own: the searching thread's, then a quarter as many for each
     // reader, of which there may be many on a cold disk.
     const int32_t slots = std::max(tuning.openFiles, 1),
                   readerSlots = std::max(slots / 4, std::min(slots, 16));
     std::vector<SetWorker> workers(size_t(PlannedReaders(readers)) + 1);
+    results.resize(workers.size());
     int32_t slot = tuning.firstSlot;
     for (size_t t = 0; t < workers.size(); ++t) {
         const int32_t count = t == 0 ? slots : readerSlots;
@@ -217,7 +228,7 @@ SearchResult FindDuplicates(const SearchRequest& request) {
     progress.sink = request.progress;
     progress.stop = request.stop;
     progress.total = stats.candidateBytes;
-    std::vector<SetResult> results(runs.size());
+    std::vector<ThreadResult> results;
     SearchAllSets(entries, order, runs, request.readers, progress, results);
     result.stopped = progress.stopped.load();
     // The index is done with before the result lists are built.
@@ -225,15 +236,20 @@ SearchResult FindDuplicates(const SearchRequest& request) {
     std::vector<uint32_t>().swap(order);
 
     std::vector<Group> groups;
-    for (SetResult& set : results) {
-        for (Group& group : set.groups)
+    std::vector<std::pair<size_t, Omission>> omissions;
+    for (ThreadResult& found : results) {
+        for (Group& group : found.groups)
             groups.push_back(std::move(group));
-        for (Omission& omission : set.omissions)
-            result.omissions.push_back(std::move(omission));
-        stats.bytesRead += set.stats.bytesRead;
-        stats.floorBytes += set.stats.floorBytes;
+        for (auto& omission : found.omissions)
+            omissions.push_back(std::move(omission));
+        stats.bytesRead += found.stats.bytesRead;
+        stats.floorBytes += found.stats.floorBytes;
     }
-    std::vector<SetResult>().swap(results);
+    std::vector<ThreadResult>().swap(results);
+    std::stable_sort(omissions.begin(), omissions.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& omission : omissions)
+        result.omissions.push_back(std::move(omission.second));
     MakeLists(groups, stats);
 
     // The walk over the catalogue would end with its cursor on the last entry.

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <new>
 #include <thread>
 
 namespace {
@@ -221,9 +222,25 @@ bool Unchanged(SizeSet& set, int32_t m) {
 
 } // namespace
 
-unsigned char* ArenaOf(Arena& arena, size_t bytes) {
+void ArenaRelease::operator()(unsigned char* memory) const {
+    if (fromSystem)
+        GiveBackReadRoom(memory, size);
+    else
+        delete[] memory;
+}
+
+unsigned char* ArenaOf(SizeSet& set, size_t bytes) {
+    Arena& arena = set.worker->arena;
     if (bytes > arena.size) {
-        arena.memory = std::make_unique_for_overwrite<unsigned char[]>(bytes);
+        arena.memory.reset();
+        // The room of large files, read in turns, is given back between turns on a cold disk; the
+        // allocator's room is quicker to take again for the many small sets.
+        const bool fromSystem = set.size >= LARGE_READ_FILE;
+        unsigned char* memory =
+            fromSystem ? static_cast<unsigned char*>(TakeReadRoom(bytes)) : new unsigned char[bytes];
+        if (!memory) throw std::bad_alloc();
+        arena.memory =
+            std::unique_ptr<unsigned char[], ArenaRelease>(memory, ArenaRelease{bytes, fromSystem});
         arena.size = bytes;
     }
     return arena.memory.get();

@@ -175,7 +175,7 @@ void HashStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch st
     const int64_t wanted = Wanted(set, stretch);
     const SearchTuning& tuning = CurrentSearchTuning();
     if (MostReaders() == 0 || int64_t(members.size()) < tuning.batchFiles) {
-        std::vector<unsigned char*> block{ArenaOf(set.worker->arena, size_t(wanted))};
+        std::vector<unsigned char*> block{ArenaOf(set, size_t(wanted))};
         for (size_t i = 0; i < members.size(); ++i) {
             outcomes[i] = ReadOne(set, members[i], stretch, block[0]);
             if (outcomes[i] == ReadOutcome::Read)
@@ -201,7 +201,7 @@ void HashStretches(SizeSet& set, const std::vector<int32_t>& members, Stretch st
             const int32_t m = read.m;
             if (!read.result.opened && read.result.failure == FAILURE_NO_HANDLES) {
                 // Out of handles on a reader: read here, where room can be made.
-                unsigned char* block = ArenaOf(set.worker->arena, size_t(wanted));
+                unsigned char* block = ArenaOf(set, size_t(wanted));
                 outcomes[r] = ReadOne(set, m, stretch, block);
                 if (outcomes[r] == ReadOutcome::Read)
                     hashes[r] = BlockHash(block, size_t(stretch.to - stretch.from));

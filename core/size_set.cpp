@@ -4,6 +4,8 @@
 
 #include "core/block_order.h"
 #include "core/compare.h"
+#include "core/large_reads.h"
+#include "core/readers.h"
 #include "core/search_tuning.h"
 #include "core/set_reads.h"
 
@@ -78,7 +80,7 @@ void SplitByHash(SizeSet& set, Candidates candidates, Stretch stretch, const Rea
     const size_t stride = static_cast<size_t>(length) + 1;
     // The stretches read at once: the first of a run and a few others, within half the memory budget.
     const size_t chunk = size_t(std::clamp<int64_t>(set.budget / 2 / int64_t(stride), 1, 64));
-    unsigned char* room = ArenaOf(set.worker->arena, (chunk + 1) * stride);
+    unsigned char* room = ArenaOf(set, (chunk + 1) * stride);
     unsigned char* reference = room + chunk * stride;
     std::vector<unsigned char*> blocks(chunk);
     for (size_t i = 0; i < chunk; ++i)
@@ -211,7 +213,7 @@ void Split(SizeSet& set, Candidates candidates, std::vector<Candidates>& work) {
         const Stretch stretch = NextStretch(candidates.plan, std::min(wanted, cap));
         const int64_t length = stretch.to - stretch.from;
         const size_t stride = static_cast<size_t>(length) + 1;
-        unsigned char* arena = ArenaOf(set.worker->arena, stride * members.size());
+        unsigned char* arena = ArenaOf(set, stride * members.size());
         readBlocks.resize(members.size());
         for (size_t i = 0; i < members.size(); ++i)
             readBlocks[i] = arena + stride * i;
@@ -232,6 +234,9 @@ void Split(SizeSet& set, Candidates candidates, std::vector<Candidates>& work) {
         std::vector<size_t>& order = set.order;
         std::vector<int64_t>& shared = set.shared;
         SortBlocks(blocks, static_cast<size_t>(length), order, shared);
+        // A set of large files now waits for its next turn to read. Once the pool has grown past the
+        // processors for a cold disk, more sets wait than read, and each kept its blocks meanwhile.
+        if (set.size >= LARGE_READ_FILE && ReaderThreads() + 1 > Processors()) set.worker->arena = Arena{};
         if (kept.size() < 2 ||
             std::all_of(shared.begin() + 1, shared.end(), [&](int64_t s) { return s == length; })) {
             members.swap(kept);

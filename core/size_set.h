@@ -44,11 +44,16 @@ struct Group {
 
 // Room for the blocks of one step, kept for a thread's sets and never cleared: every byte used is read
 // into it first. It grows only as far as the largest step needs.
+// The room of large files comes straight from the system and goes back to it whole when released.
+struct ArenaRelease {
+    size_t size = 0;
+    bool fromSystem = false;
+    void operator()(unsigned char* memory) const;
+};
 struct Arena {
-    std::unique_ptr<unsigned char[]> memory;
+    std::unique_ptr<unsigned char[], ArenaRelease> memory;
     size_t size = 0;
 };
-unsigned char* ArenaOf(Arena& arena, size_t bytes);
 
 // What one searching thread keeps from set to set: file slots of its own and its block room.
 struct SetWorker {
@@ -76,6 +81,9 @@ struct SizeSet {
     std::vector<size_t> order; // SortBlocks's results, kept for each step
     std::vector<int64_t> shared;
 };
+
+// Room for the blocks of one step of Set, in its thread's arena.
+unsigned char* ArenaOf(SizeSet& set, size_t bytes);
 
 // Splits the set until every file is in a group or dropped (size_set.cpp). Shows: the calling thread
 // started the search and shows its progress.

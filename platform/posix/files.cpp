@@ -453,8 +453,9 @@ EntryKind NextEntry() {
     return ENTRY_END;
 }
 
-int32_t ListFolder(const std::string& folder, int32_t depth, std::vector<ListedEntry>* entries) {
-    entries->clear();
+int32_t ListFolder(const std::string& folder, int32_t depth, FolderListing* listing) {
+    listing->entries.clear();
+    listing->texts.clear();
     EnterProgramFolder(folder);
     DIR* dir = OpenFolder(folder, depth > 0 ? O_NOFOLLOW : 0);
     if (!dir) return 0;
@@ -464,21 +465,23 @@ int32_t ListFolder(const std::string& folder, int32_t depth, std::vector<ListedE
         if (!entry) {
             const int error = errno;
             closedir(dir);
+            // Held until the walk gets here: without the room that growing left.
+            listing->entries.shrink_to_fit();
+            listing->texts.shrink_to_fit();
             if (error != 0) return Fail(error, 1);
             Succeed();
             return 1;
         }
         const char* name = entry->d_name;
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
-        ListedEntry listed;
+        EntryKind kind = ENTRY_FILE;
+        int64_t size = 0;
         int error = 0;
-        if (!Examine(dirfd(dir), name, entry->d_type, &listed.kind, &listed.size, &error)) continue;
-        listed.name = name;
-        if (listed.kind == ENTRY_UNREADABLE) {
-            listed.failure = Classify(error);
-            listed.failureText = std::strerror(error);
-        }
-        entries->push_back(std::move(listed));
+        if (!Examine(dirfd(dir), name, entry->d_type, &kind, &size, &error)) continue;
+        if (kind == ENTRY_UNREADABLE)
+            AddListed(*listing, name, kind, 0, Classify(error), std::strerror(error));
+        else
+            AddListed(*listing, name, kind, size);
     }
 }
 

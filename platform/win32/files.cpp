@@ -495,8 +495,9 @@ int64_t ReadInSlot(int32_t slot, void* buffer, int64_t count, int64_t offset) {
     return done;
 }
 
-int32_t ListFolder(const std::string& folder, int32_t, std::vector<ListedEntry>* entries) {
-    entries->clear();
+int32_t ListFolder(const std::string& folder, int32_t, FolderListing* listing) {
+    listing->entries.clear();
+    listing->texts.clear();
     SetCurrentDirectoryA(ProgramFolder().c_str());
     char query[kQueryBuffer];
     // A query that does not fit the buffer is a folder that cannot be listed.
@@ -510,25 +511,23 @@ int32_t ListFolder(const std::string& folder, int32_t, std::vector<ListedEntry>*
         return 1;
     }
     for (;;) {
-        const std::string name(found.cFileName, strnlen(found.cFileName, MAX_PATH));
+        const std::string_view name(found.cFileName, strnlen(found.cFileName, MAX_PATH));
         // Links and junctions are never handed out, nor "." and "..".
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && name != "." && name != "..") {
-            ListedEntry listed;
-            listed.name = name;
-            if (HoldsSeparator(found.cFileName)) {
-                listed.kind = ENTRY_UNREADABLE;
-                listed.failure = FAILURE_OTHER;
-                listed.failureText = "the name holds a separator (\\, / or :)";
-            } else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                listed.kind = ENTRY_FOLDER;
-            } else {
-                listed.size = int64_t((uint64_t(found.nFileSizeHigh) << 32) | uint64_t(found.nFileSizeLow));
-            }
-            entries->push_back(std::move(listed));
+            if (HoldsSeparator(found.cFileName))
+                AddListed(*listing, name, ENTRY_UNREADABLE, 0, FAILURE_OTHER,
+                          "the name holds a separator (\\, / or :)");
+            else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                AddListed(*listing, name, ENTRY_FOLDER, 0);
+            else
+                AddListed(*listing, name, ENTRY_FILE,
+                          int64_t((uint64_t(found.nFileSizeHigh) << 32) | uint64_t(found.nFileSizeLow)));
         }
         if (!FindNextFileA(search, &found)) {
             const DWORD error = GetLastError();
             FindClose(search);
+            listing->entries.shrink_to_fit();
+            listing->texts.shrink_to_fit();
             if (error == ERROR_NO_MORE_FILES) {
                 Succeed();
                 return 1;

@@ -91,12 +91,12 @@ TEST(OrderedList, DeleteMovesToThePredecessorOrNewHeadAndLeavesOthersInPlace) {
 TEST(Records, AFolderTextOutlivesTheEntriesThatMadeIt) {
     GroupMember member;
     {
-        FileEntry entry;
-        entry.Folder = SharedText("dir");
-        FileEntry second;
-        second.Folder = entry.Folder;
-        member.Folder = second.Folder;
-        EXPECT_TRUE(member.Folder.SameAs(entry.Folder));
+        OrderedList<FileEntry> entries;
+        FileEntry* entry = ListAdd(entries);
+        entry->Folder = SharedText("dir");
+        ListAdd(entries)->Folder = entry->Folder;
+        member.Folder = entries.Current()->Folder;
+        EXPECT_TRUE(member.Folder.SameAs(entry->Folder));
     }
     member.Name = "x";
     EXPECT_EQ(FullPath(member), std::string("dir") + PATH_SEPARATOR + "x");
@@ -104,3 +104,28 @@ TEST(Records, AFolderTextOutlivesTheEntriesThatMadeIt) {
 }
 
 } // namespace
+
+// Names held in place and held elsewhere, at the boundary between the two, survive copies, moves and
+// reassignment between the two kinds unchanged (a fault here would show as garbage or a double free
+// under the sanitizers).
+TEST(Records, ANameKeepsItsBytesThroughCopiesMovesAndReassignment) {
+    const std::string zeros("a\0b", 3);
+    for (const std::string& text : {std::string(), std::string("x"), std::string(15, 'f'),
+                                    std::string(16, 's'), std::string(255, 'l'), zeros}) {
+        CompactName name(text);
+        EXPECT_EQ(name.View(), text);
+        CompactName copy(name), moved(std::move(copy));
+        EXPECT_EQ(moved.View(), text);
+        EXPECT_EQ(copy.View(), "");
+        for (const std::string& other : {std::string(3, 'o'), std::string(40, 'O')}) {
+            CompactName changed(other);
+            changed = name;
+            EXPECT_EQ(changed.Text(), text);
+            changed = other;
+            EXPECT_TRUE(changed == CompactName(other));
+            changed = std::move(moved);
+            EXPECT_EQ(changed.View(), text);
+            moved = changed;
+        }
+    }
+}

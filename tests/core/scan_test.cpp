@@ -49,7 +49,7 @@ std::vector<Row> Scan(const std::string& folder) {
         std::vector<Row> rows;
         for (ListLink* at = Catalogue.head; at; at = at->next) {
             const FileEntry& entry = *static_cast<FileEntry*>(at);
-            rows.push_back({EntryFolder(entry), entry.Name, entry.Size});
+            rows.push_back({EntryFolder(entry), entry.Name.Text(), entry.Size});
         }
         return rows;
     };
@@ -320,7 +320,7 @@ TEST_F(FolderScan, FiltersLeaveOutSizesAndNamesAndCountThem) {
             ScanFolder(tree.Root(), "*.*", 0, ScanRequest{readers, 2, 50, {"*.tmp", "skip"}});
         std::multiset<std::string> names;
         for (ListLink* at = Catalogue.head; at; at = at->next)
-            names.insert(static_cast<FileEntry*>(at)->Name);
+            names.insert(static_cast<FileEntry*>(at)->Name.Text());
         EXPECT_EQ(names, (std::multiset<std::string>{"keep", "also"})) << readers;
         EXPECT_EQ(result.filesBySize, 2);
         EXPECT_EQ(result.filesByName, 1);
