@@ -35,6 +35,11 @@ from build import build  # noqa: E402
 REPO = Path(__file__).resolve().parent.parent
 
 
+# The trees of make-datasets.sh that --datasets adds, as the generator describes them.
+DATASETS = {"small": "100,000 files, 963 MiB", "samesize": "22,000 files of a few sizes",
+            "large": "40 files, 6.3 GiB"}
+
+
 def arguments():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--runs", type=int, default=3, help="timed runs per tool and tree (median), after one warm-up")
@@ -42,6 +47,8 @@ def arguments():
     ap.add_argument("--trees", default="small,large,prefix,onesize,hardlinks,usr-share,million",
                     help="which trees to run")
     ap.add_argument("--real", type=Path, default=Path("/usr/share"), help="the real tree")
+    ap.add_argument("--datasets", type=Path,
+                    help="also the trees small, samesize and large that make-datasets.sh made under this folder")
     ap.add_argument("--caches", default="warm,cold", help="warm, cold (dropped before every run; root) or both")
     ap.add_argument("--quick", action="store_true", help="small trees, for trying the script out")
     ap.add_argument("--keep-trees", action="store_true", help="keep the generated trees for the next run")
@@ -76,6 +83,8 @@ def main():
 
     specs = trees.tree_specs(args.quick)
     wanted = args.trees.split(",")
+    if args.datasets:
+        wanted += [f"datasets-{name}" for name in DATASETS if (args.datasets / name).is_dir()]
     all_results = {}
     all_modes = {}
     if not Path(measure.GNU_TIME).exists():
@@ -86,6 +95,9 @@ def main():
     for name in wanted:
         if name == "usr-share":
             tree, description = args.real, f"the real tree {args.real}"
+        elif name.startswith("datasets-"):
+            tree = args.datasets / name.removeprefix("datasets-")
+            description = f"make-datasets.sh's {name.removeprefix('datasets-')}: {DATASETS[name.removeprefix('datasets-')]}"
         else:
             t0 = time.perf_counter()
             tree, made = trees.ensure_tree(work, name, specs[name])
