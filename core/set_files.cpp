@@ -138,7 +138,7 @@ void KeepFailure(OpenRead& read) {
 
 void PerformRead(OpenRead& read, int32_t slot, const FileEntry& entry, Stretch stretch, int64_t wanted,
                  unsigned char* block) {
-    Timed timed{std::chrono::steady_clock::now(), wanted};
+    Timed timed{std::chrono::steady_clock::now(), wanted, entry.Size < LARGE_READ_FILE};
     if (read.open) {
         read.opened = OpenInSlot(slot, ThreadPath(entry), &read.stamp) != 0;
         if (!read.opened) return KeepFailure(read);
@@ -178,7 +178,7 @@ int64_t Wanted(const SizeSet& set, Stretch stretch) {
 ReadOutcome ReadOne(SizeSet& set, int32_t m, Stretch stretch, unsigned char* block) {
     SetFile& file = set.files[m];
     if (const auto& hook = CurrentSearchTuning().beforeRead) hook(FullPath(*file.entry));
-    Timed timed{std::chrono::steady_clock::now(), Wanted(set, stretch)};
+    Timed timed{std::chrono::steady_clock::now(), Wanted(set, stretch), set.size < LARGE_READ_FILE};
     OpenRead read;
     if (file.slot == 0) {
         read.open = true;
