@@ -19,9 +19,11 @@ using Clock = std::chrono::steady_clock;
 struct Turns {
     std::mutex lock;
     std::condition_variable free;
+    std::condition_variable setsFree; // apart, so that a read's one notice never wakes a set instead
     int32_t limit = 1;
     int32_t most = 1;
     int32_t running = 0;
+    int32_t sets = 0; // sets of large files being searched
     bool settled = false;
     // The window: bytes read at the current limit, and the time some read was running.
     int64_t bytes = 0;
@@ -66,6 +68,37 @@ void StartLargeReads(int32_t most) {
     turns.bytes = 0;
     turns.busy = {};
     turns.lastRate = 0;
+    turns.sets = 0;
+}
+
+int32_t LargeReadLimit() {
+    std::lock_guard<std::mutex> hold(turns.lock);
+    return turns.limit;
+}
+
+LargeSetTurn::LargeSetTurn(bool large, const std::function<void()>& whileWaiting) : held_(large) {
+    if (!held_) return;
+    std::unique_lock<std::mutex> hold(turns.lock);
+    while (turns.sets > 0 && turns.limit == 1) {
+        if (!whileWaiting) {
+            turns.setsFree.wait(hold);
+            continue;
+        }
+        turns.setsFree.wait_for(hold, std::chrono::milliseconds(40));
+        hold.unlock();
+        whileWaiting();
+        hold.lock();
+    }
+    ++turns.sets;
+}
+
+LargeSetTurn::~LargeSetTurn() {
+    if (!held_) return;
+    {
+        std::lock_guard<std::mutex> hold(turns.lock);
+        --turns.sets;
+    }
+    turns.setsFree.notify_all();
 }
 
 LargeReadTurn::LargeReadTurn(bool large, int64_t bytes) : held_(large), bytes_(bytes) {
@@ -94,8 +127,9 @@ LargeReadTurn::~LargeReadTurn() {
             }
         }
     }
-    if (more)
+    if (more) {
         turns.free.notify_all();
-    else
+        turns.setsFree.notify_all();
+    } else
         turns.free.notify_one();
 }

@@ -105,7 +105,7 @@ int64_t SetBudget(int64_t size) {
     constexpr int64_t LEAST_SHARE = 128 * 1024;
     const int64_t budget = CurrentSearchTuning().memoryBudget;
     int32_t sharing = ReaderThreads() + 1;
-    if (size >= LARGE_READ_FILE) sharing = std::min<int32_t>(sharing, Processors());
+    if (size >= LARGE_READ_FILE) sharing = std::min({sharing, Processors(), LargeReadLimit()});
     if (size <= CurrentSearchTuning().wholeFileLimit) return budget / sharing;
     return std::max(budget / sharing, std::min(budget, LEAST_SHARE));
 }
@@ -127,6 +127,8 @@ void SearchSets(const std::vector<FileEntry*>& entries, const std::vector<uint32
         const auto [begin, end] = runs[at];
         SizeSet set;
         set.size = entries[order[begin]]->Size;
+        const LargeSetTurn turn(set.size >= LARGE_READ_FILE,
+                                index == 0 ? std::function<void()>([&] { ShowOverall(progress); }) : nullptr);
         set.budget = SetBudget(set.size);
         set.worker = &worker;
         set.progress = &progress;
@@ -144,9 +146,10 @@ void SearchSets(const std::vector<FileEntry*>& entries, const std::vector<uint32
         found.stats.floorBytes += set.stats.floorBytes;
         // Block room that a large set needed is not kept for the small sets that mostly follow, nor more than
         // the thread's share of the budget while many threads search: seventeen threads keeping 128 KiB each
-        // held twice the budget.
+        // held twice the budget. The room of large files is kept: only sets of larger files follow.
         const size_t share = size_t(CurrentSearchTuning().memoryBudget / (ReaderThreads() + 1));
-        if (worker.arena.size > std::min(ROOM_KEPT, share)) worker.arena = Arena{};
+        if (worker.arena.size > std::min(ROOM_KEPT, share) && set.size < LARGE_READ_FILE)
+            worker.arena = Arena{};
     }
 }
 

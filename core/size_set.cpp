@@ -4,8 +4,6 @@
 
 #include "core/block_order.h"
 #include "core/compare.h"
-#include "core/large_reads.h"
-#include "core/readers.h"
 #include "core/search_tuning.h"
 #include "core/set_reads.h"
 
@@ -234,9 +232,6 @@ void Split(SizeSet& set, Candidates candidates, std::vector<Candidates>& work) {
         std::vector<size_t>& order = set.order;
         std::vector<int64_t>& shared = set.shared;
         SortBlocks(blocks, static_cast<size_t>(length), order, shared);
-        // A set of large files now waits for its next turn to read. Once the pool has grown past the
-        // processors for a cold disk, more sets wait than read, and each kept its blocks meanwhile.
-        if (set.size >= LARGE_READ_FILE && ReaderThreads() + 1 > Processors()) set.worker->arena = Arena{};
         if (kept.size() < 2 ||
             std::all_of(shared.begin() + 1, shared.end(), [&](int64_t s) { return s == length; })) {
             members.swap(kept);
