@@ -146,9 +146,11 @@ void SearchSets(const std::vector<FileEntry*>& entries, const std::vector<uint32
         found.stats.floorBytes += set.stats.floorBytes;
         // Block room that a large set needed is not kept for the small sets that mostly follow, nor more than
         // the thread's share of the budget while many threads search: seventeen threads keeping 128 KiB each
-        // held twice the budget. The room of large files is kept: only sets of larger files follow.
+        // held twice the budget. The room of large files is kept by the first threads, one a processor, as
+        // only sets of larger files follow; threads added for a cold disk give it back.
         const size_t share = size_t(CurrentSearchTuning().memoryBudget / (ReaderThreads() + 1));
-        if (worker.arena.size > std::min(ROOM_KEPT, share) && set.size < LARGE_READ_FILE)
+        if (worker.arena.size > std::min(ROOM_KEPT, share) &&
+            (set.size < LARGE_READ_FILE || index >= Processors()))
             worker.arena = Arena{};
     }
 }
