@@ -103,10 +103,11 @@ struct ThreadResult {
 // and a spinning disk seeks once for it.
 int64_t SetBudget(int64_t size) {
     constexpr int64_t LEAST_SHARE = 128 * 1024;
-    const int64_t budget = CurrentSearchTuning().memoryBudget;
+    const SearchTuning& tuning = CurrentSearchTuning();
+    const int64_t budget = tuning.memoryBudget;
     int32_t sharing = ReaderThreads() + 1;
     if (size >= LARGE_READ_FILE) sharing = std::min({sharing, Processors(), LargeReadLimit()});
-    if (size <= CurrentSearchTuning().wholeFileLimit) return budget / sharing;
+    if (size <= tuning.wholeFileLimit) return budget / sharing;
     return std::max(budget / sharing, std::min(budget, LEAST_SHARE));
 }
 
@@ -243,10 +244,10 @@ SearchResult FindDuplicates(const SearchRequest& request) {
     std::vector<Group> groups;
     std::vector<std::pair<size_t, Omission>> omissions;
     for (ThreadResult& found : results) {
-        for (Group& group : found.groups)
-            groups.push_back(std::move(group));
-        for (auto& omission : found.omissions)
-            omissions.push_back(std::move(omission));
+        groups.insert(groups.end(), std::make_move_iterator(found.groups.begin()),
+                      std::make_move_iterator(found.groups.end()));
+        omissions.insert(omissions.end(), std::make_move_iterator(found.omissions.begin()),
+                         std::make_move_iterator(found.omissions.end()));
         stats.bytesRead += found.stats.bytesRead;
         stats.floorBytes += found.stats.floorBytes;
     }
